@@ -1,0 +1,87 @@
+// ConsoleScreen: the program's only contact with the text console. It is a CellImage (the
+// back buffer the scenes draw into) plus the back end's own state; the operations below
+// are the whole seam, implemented once per platform (console_screen_posix.cpp, later a
+// Win32 file beside it), chosen by CMake.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "gfx/cell.h"
+
+// [SECTION] Input records, in the console's vocabulary that the controls read.
+constexpr uint16_t kKeyEvent = 1;
+constexpr uint16_t kMouseEvent = 2;
+
+// Virtual-key codes.
+constexpr uint16_t kVkEscape = 27;
+constexpr uint16_t kVkSpace = 32;
+constexpr uint16_t kVkPrior = 33; // Page Up
+constexpr uint16_t kVkNext = 34;  // Page Down
+constexpr uint16_t kVkEnd = 35;
+constexpr uint16_t kVkHome = 36;
+constexpr uint16_t kVkLeft = 37;
+constexpr uint16_t kVkUp = 38;
+constexpr uint16_t kVkRight = 39;
+constexpr uint16_t kVkDown = 40;
+constexpr uint16_t kVkM = 77;
+constexpr uint16_t kVkN = 78;
+
+// Mouse button state bits and event flags.
+constexpr uint32_t kFromLeft1stButtonPressed = 0x1;
+constexpr uint32_t kRightmostButtonPressed = 0x2;
+constexpr uint32_t kMouseMoved = 0x1;
+constexpr uint32_t kDoubleClick = 0x2;
+
+struct KeyEventRecord {
+    bool keyDown;            // true on press and repeat, false on release
+    uint16_t repeatCount;    // 1
+    uint16_t virtualKeyCode; // kVk* or the upper-case letter / digit
+    uint8_t asciiChar;       // the character typed, 0 for none
+};
+
+struct MouseEventRecord {
+    int16_t column;       // cell under the pointer, 0 = leftmost column of the picture
+    int16_t row;          // 0 = top row of the picture
+    uint32_t buttonState; // kFromLeft1stButtonPressed | kRightmostButtonPressed
+    uint32_t eventFlags;  // 0 for a press or release, kMouseMoved, kDoubleClick
+};
+
+// One console event. `key` is valid when eventType is kKeyEvent, `mouse` when kMouseEvent.
+struct InputRecord {
+    uint16_t eventType;
+    KeyEventRecord key;
+    MouseEventRecord mouse;
+};
+
+// How present() colours the cells. Auto picks from COLORTERM and TERM.
+enum class ColorMode : uint8_t { Auto, Colors16, Colors256, TrueColor };
+
+// The back end's own state (terminal descriptors, buffers, or the Win32 handles).
+struct ConsolePlatform;
+
+struct ConsoleScreen : CellImage {
+    ConsolePlatform* platform = nullptr; // allocated by open, freed by close
+    ColorMode colorMode = ColorMode::Auto; // set before open
+
+    // Opens the console showing `title`, sized width x height, with the back buffer
+    // allocated. On false, what was done so far is left for close().
+    bool open(const char* title, int32_t width, int32_t height);
+
+    // Shows the whole back buffer. Returns false when the console refused it; callers ignore it.
+    bool present();
+
+    // Takes one pending input event into `event`; false, leaving `event` alone, when none
+    // is pending. Never blocks.
+    bool pollInput(InputRecord& event);
+
+    // Switches mouse events on or off.
+    void setMouseInput(bool on);
+
+    // Restores the console and frees the back buffer; safe after a failed or no open.
+    void close();
+};
+
+// Set by the console's control/signal handling when the console goes away or the process
+// is asked to end; read by the main loop before every frame. Goes from false to true once.
+extern std::atomic<bool> QuitFlag;

@@ -1,0 +1,36 @@
+// MusicClock: the soundtrack is the demo's clock. Once per frame it derives the frame delta
+// from the millisecond timer and the demo time from the stream's playback position; it also
+// pauses, seeks and mutes for the controls. It reaches the sound only through the audio
+// back end (audio_backend.h) and the time only through timer.h, so tests fake both.
+#pragma once
+
+#include <cstdint>
+
+struct ResourceBlob;
+
+// Starts the audio output and raises the timer resolution. False when no output opens.
+bool startAudio();
+// Shuts the audio output down and lowers the timer resolution again.
+void stopAudio();
+
+struct MusicClock {
+    uint32_t stream = 0;         // the back end's stream handle, 0 for none
+    bool paused = false;         // demo time frozen, stream paused
+    bool muted = false;          // stream paused, demo time runs on the timer
+    uint32_t lastUpdateStamp = 0; // timer milliseconds of the last update
+    uint32_t timerOrigin = 0;    // timer milliseconds at which the demo time would be 0
+    float frameDelta = 0.001f;   // seconds between the last two updates, never below 0.001
+    float demoTime = 0.0f;       // seconds
+
+    // Creates the stream from the MP3 in `blob` (the blob's memory, not copied) and plays it
+    // from the start unless paused or muted. False when the stream cannot be created.
+    bool start(const ResourceBlob& blob);
+    // Starts without sound: the demo time runs on the timer as if muted from the start.
+    void startSilent();
+    void update();
+    void setPaused(bool p);
+    void setMuted(bool m);
+    void seek(float seconds);
+    // Frees the stream; harmless after stopAudio and when there is none.
+    void release();
+};

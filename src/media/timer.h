@@ -1,0 +1,16 @@
+// The millisecond timer and the sleep that pace the frames and drive the timer-based
+// demo time. One implementation per platform (timer_posix.cpp); tests link a fake.
+#pragma once
+
+#include <cstdint>
+
+// Milliseconds from an arbitrary origin; wraps modulo 2^32, so take differences unsigned.
+uint32_t timerMilliseconds();
+
+// Sleeps for about `milliseconds` (0 yields the processor).
+void sleepMilliseconds(uint32_t milliseconds);
+
+// Raise / lower the timer's resolution for the duration of the run (no-ops where the
+// platform's timer is always fine). Return the period in milliseconds.
+uint32_t timerBeginFinePeriod();
+void timerEndFinePeriod(uint32_t period);
