@@ -13,7 +13,11 @@
 constexpr uint16_t kKeyEvent = 1;
 constexpr uint16_t kMouseEvent = 2;
 
-// Virtual-key codes.
+// Virtual-key codes. Letters and digits are their upper-case ASCII codes; keys without a
+// code of their own (punctuation) come as 0 with the character in asciiChar.
+constexpr uint16_t kVkBack = 8;
+constexpr uint16_t kVkTab = 9;
+constexpr uint16_t kVkReturn = 13;
 constexpr uint16_t kVkEscape = 27;
 constexpr uint16_t kVkSpace = 32;
 constexpr uint16_t kVkPrior = 33; // Page Up
@@ -24,12 +28,15 @@ constexpr uint16_t kVkLeft = 37;
 constexpr uint16_t kVkUp = 38;
 constexpr uint16_t kVkRight = 39;
 constexpr uint16_t kVkDown = 40;
+constexpr uint16_t kVkInsert = 45;
+constexpr uint16_t kVkDelete = 46;
 constexpr uint16_t kVkM = 77;
 constexpr uint16_t kVkN = 78;
 
 // Mouse button state bits and event flags.
 constexpr uint32_t kFromLeft1stButtonPressed = 0x1;
 constexpr uint32_t kRightmostButtonPressed = 0x2;
+constexpr uint32_t kFromLeft2ndButtonPressed = 0x4; // the middle button
 constexpr uint32_t kMouseMoved = 0x1;
 constexpr uint32_t kDoubleClick = 0x2;
 
@@ -61,7 +68,7 @@ enum class ColorMode : uint8_t { Auto, Colors16, Colors256, TrueColor };
 struct ConsolePlatform;
 
 struct ConsoleScreen : CellImage {
-    ConsolePlatform* platform = nullptr; // allocated by open, freed by close
+    ConsolePlatform* platform = nullptr;   // allocated by open, freed by close
     ColorMode colorMode = ColorMode::Auto; // set before open
 
     // Opens the console showing `title`, sized width x height, with the back buffer
@@ -77,6 +84,9 @@ struct ConsoleScreen : CellImage {
 
     // Switches mouse events on or off.
     void setMouseInput(bool on);
+
+    // Sets the window title (the statistics title replaces the start-up one).
+    void setTitle(const char* title);
 
     // Restores the console and frees the back buffer; safe after a failed or no open.
     void close();

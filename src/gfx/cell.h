@@ -17,8 +17,8 @@ struct Cell {
 static_assert(sizeof(Cell) == 4, "Cell must keep the console's 4-byte cell layout");
 
 struct CellImage {
-    int32_t width = 0;  // cells per row
-    int32_t height = 0; // rows
+    int32_t width = 0;             // cells per row
+    int32_t height = 0;            // rows
     std::unique_ptr<Cell[]> cells; // row-major; (x, y) is element y * width + x
 
     // Allocates width x height zero Cells. On failure returns false and changes nothing.

@@ -21,8 +21,8 @@ bool clipRect(const Grid& grid, int32_t& x, int32_t& y, int32_t& w, int32_t& h) 
 }
 
 template <class Dest, class Source>
-bool clipBlit(const Dest& destination, const Source& source, int32_t& sx, int32_t& sy,
-              int32_t& dx, int32_t& dy, int32_t& w, int32_t& h) {
-    return clipBlitToSizes(destination.width, destination.height, source.width, source.height,
-                           sx, sy, dx, dy, w, h);
+bool clipBlit(const Dest& destination, const Source& source, int32_t& sx, int32_t& sy, int32_t& dx,
+              int32_t& dy, int32_t& w, int32_t& h) {
+    return clipBlitToSizes(destination.width, destination.height, source.width, source.height, sx,
+                           sy, dx, dy, w, h);
 }

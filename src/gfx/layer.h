@@ -36,8 +36,8 @@ struct BlendCoefficients {
 };
 
 struct Layer {
-    int32_t width = 0;  // cells per row
-    int32_t height = 0; // rows
+    int32_t width = 0;                  // cells per row
+    int32_t height = 0;                 // rows
     std::unique_ptr<LayerCell[]> cells; // row-major
 
     // Allocates width x height zero cells. On failure returns false and changes nothing.
@@ -48,8 +48,8 @@ struct Layer {
     bool loadBytes(const ResourceBlob& blob, const Palette* palette, int32_t rowWidth);
 
     // blendPair with one Paint on every cell of the rectangle (clipRect).
-    void paintRect(const Paint& paint, const BlendCoefficients& k, int32_t x, int32_t y,
-                   int32_t w, int32_t h);
+    void paintRect(const Paint& paint, const BlendCoefficients& k, int32_t x, int32_t y, int32_t w,
+                   int32_t h);
 
     // One NextRandom draw per cell in visiting order, smoothstepped to s:
     //   I' = k0*s + k1*I,  A' = k4*s + k5*A   (clipRect)
@@ -79,7 +79,8 @@ struct Layer {
     void drawRing(const Paint& paint, const BlendCoefficients& k, float cx, float cy, float rx,
                   float ry);
 
-    // Filled ellipse with anti-aliased edges. (src/draw/disc.cpp)
+    // Filled ellipse with anti-aliased edges. Non-finite input, ry <= 0 or rx < 0 draws
+    // nothing. (src/draw/disc.cpp)
     void drawDisc(const Paint& paint, const BlendCoefficients& k, float cx, float cy, float rx,
                   float ry);
 };

@@ -15,7 +15,9 @@ struct PaletteSet {
     std::unique_ptr<Palette> slots[256]; // empty or owning one Palette
 
     // Decodes records of (slot, pair count n, n character/attribute pairs). Returns false
-    // when a slot is given twice or an allocation fails; palettes decoded before stay.
+    // when a slot is given twice, a record is malformed (n = 0, or cut short by the end of
+    // the blob) or an allocation fails; palettes decoded before stay. Never reads outside
+    // the blob.
     bool load(const ResourceBlob& blob);
 
     // The Palette in `slot`, or null when the slot is empty.

@@ -12,7 +12,8 @@ struct Texture : Layer {
     int32_t maskX = 0;    // width - 1: column wrap mask
     int32_t maskY = 0;    // width * (height - 1): wrap mask of the row offset
 
-    // Stores the size and the derived fields; true when both sides are powers of two (or 0).
+    // Stores the size and the derived fields; true when both sides are powers of two (or 0),
+    // false for anything else, negative sides included.
     bool setSize(int32_t newWidth, int32_t newHeight);
 
     // Allocates width x height zero texels, then setSize. False on allocation failure
@@ -24,5 +25,7 @@ struct Texture : Layer {
 
     // Samples both channels at (u, v) in texture units (1.0 spans the texture) into
     // destination.intensity and destination.alpha. Leaves the caller's FP state as it was.
+    // A coordinate whose u * width (or v * height) is not finite or leaves the int32 range
+    // counts as 0. An empty Texture samples as 0.
     void sample(LayerCell& destination, float u, float v) const;
 };

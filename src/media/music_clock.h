@@ -8,28 +8,38 @@
 
 struct ResourceBlob;
 
-// Starts the audio output and raises the timer resolution. False when no output opens.
+// Starts the audio output and raises the timer resolution. False when no output opens;
+// then nothing is started and stopAudio is harmless.
 bool startAudio();
-// Shuts the audio output down and lowers the timer resolution again.
+// Shuts the audio output down (freeing any stream) and lowers the timer resolution again.
 void stopAudio();
 
+// All operations run on the main thread. The stream plays exactly when it exists and
+// neither paused nor muted is set. Without a stream (startSilent, or after release) the
+// demo time always runs on the timer, and the flags only freeze it (paused) or not.
 struct MusicClock {
-    uint32_t stream = 0;         // the back end's stream handle, 0 for none
-    bool paused = false;         // demo time frozen, stream paused
-    bool muted = false;          // stream paused, demo time runs on the timer
+    uint32_t stream = 0;          // the back end's AudioStream handle, 0 for none
+    bool paused = false;          // demo time frozen, stream paused
+    bool muted = false;           // stream paused, demo time runs on the timer
     uint32_t lastUpdateStamp = 0; // timer milliseconds of the last update
-    uint32_t timerOrigin = 0;    // timer milliseconds at which the demo time would be 0
-    float frameDelta = 0.001f;   // seconds between the last two updates, never below 0.001
-    float demoTime = 0.0f;       // seconds
+    uint32_t timerOrigin = 0;     // timer milliseconds at which the demo time would be 0
+    float frameDelta = 0.001f;    // seconds between the last two updates, never below 0.001
+    float demoTime = 0.0f;        // seconds
 
     // Creates the stream from the MP3 in `blob` (the blob's memory, not copied) and plays it
-    // from the start unless paused or muted. False when the stream cannot be created.
+    // from the start unless paused or muted. Frees the previous stream first. False when
+    // the stream cannot be created (then stream is 0).
     bool start(const ResourceBlob& blob);
     // Starts without sound: the demo time runs on the timer as if muted from the start.
+    // Needs no startAudio; unmuting later keeps the timer, since there is no stream.
     void startSilent();
+    // Once at the top of every frame: new frame delta, then the demo time (left alone while
+    // paused, from the timer while muted, else from the stream position).
     void update();
     void setPaused(bool p);
     void setMuted(bool m);
+    // Moves the demo time to `seconds` (any value: a negative time is passed on, and a
+    // non-finite one counts as 0 for the timer); the stream follows when it plays.
     void seek(float seconds);
     // Frees the stream; harmless after stopAudio and when there is none.
     void release();

@@ -7,10 +7,11 @@
 // Milliseconds from an arbitrary origin; wraps modulo 2^32, so take differences unsigned.
 uint32_t timerMilliseconds();
 
-// Sleeps for about `milliseconds` (0 yields the processor).
+// Sleeps for about `milliseconds` (0 yields the processor). A signal does not cut it short.
 void sleepMilliseconds(uint32_t milliseconds);
 
 // Raise / lower the timer's resolution for the duration of the run (no-ops where the
-// platform's timer is always fine). Return the period in milliseconds.
+// platform's timer is always fine). Begin returns the period in milliseconds; pass the same
+// value to End.
 uint32_t timerBeginFinePeriod();
 void timerEndFinePeriod(uint32_t period);

@@ -1,0 +1,383 @@
+// ConsoleScreen on POSIX terminals (xterm and its relatives, the Linux console, tmux, kitty).
+// Implements: open (alternate screen, hidden cursor, raw input with no signals from keys,
+// the title with the previous one saved on xterm's title stack, an 80 x 50 size request),
+// present (only the changed cells, one write per frame, 16/256/24-bit colour), pollInput
+// (keys, SGR mouse in button and any-motion tracking, synthesised key releases unless the
+// kitty keyboard protocol reports real ones), setMouseInput, setTitle, close and the quit flag
+// (SIGHUP, SIGTERM, SIGINT). The terminal is restored on close, at exit, on fatal signals and
+// on SIGTSTP (re-entered and repainted on SIGCONT); resizes (SIGWINCH) repaint everything.
+// Leaves out: terminals without ANSI sequences, non-UTF-8 terminals, the mouse wheel.
+// A terminal smaller than the picture shows its top-left part; a larger one shows it centred.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cassert>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <new>
+
+#include "console/console_screen.h"
+#include "console/input_decoder.h"
+#include "console/terminal_output.h"
+
+std::atomic<bool> QuitFlag{false};
+
+// Everything of the back end that no signal handler needs.
+struct ConsolePlatform {
+    TerminalOutput output;
+    InputDecoder decoder;
+    char title[TerminalOutput::kMaxTitle + 1] = {}; // current title, code page 437
+    bool titlePending = true;                       // the title goes out with the next frame
+    bool mouseOn = false;
+    bool mousePending = false; // the mouse mode goes out with the next frame
+};
+
+namespace {
+
+// [SECTION] Signal-reachable state
+// The only terminal state outside ConsoleScreen: what the signal handlers and the exit hook
+// need to put the terminal back. Written by open() before any handler is installed, read by
+// the handlers; the flags are set by handlers and cleared by the main thread.
+struct TerminalSignalState {
+    int inputFd = STDIN_FILENO;
+    int outputFd = STDOUT_FILENO;
+    termios saved{}; // the terminal's modes before open: put back on every way out
+    termios raw{};   // ours: applied by open and again on continue
+    volatile sig_atomic_t entered = 0; // the terminal is in our modes; restoring has work
+    volatile sig_atomic_t resized = 0; // SIGWINCH: the main thread re-reads the size
+    volatile sig_atomic_t resumed = 0; // SIGCONT: the main thread re-enters and repaints
+    char enterBytes[128] = {};         // sequences that set the terminal up
+    size_t enterLength = 0;
+    char leaveBytes[192] = {}; // their mirror, precomputed so a handler only writes
+    size_t leaveLength = 0;
+    bool handlersInstalled = false;
+    bool exitHookRegistered = false;
+};
+TerminalSignalState gTerminal;
+
+constexpr int kQuitSignals[] = {SIGHUP, SIGTERM, SIGINT};
+constexpr int kFatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS,  SIGFPE,
+                                 SIGILL,  SIGQUIT, SIGTRAP, SIGSYS};
+constexpr int kJobSignals[] = {SIGWINCH, SIGTSTP, SIGCONT};
+constexpr size_t kSignalCount =
+    std::size(kQuitSignals) + std::size(kFatalSignals) + std::size(kJobSignals);
+// The dispositions open() replaced, put back by close(); main thread only.
+struct sigaction gPreviousActions[kSignalCount];
+
+// Writes all of `data`, across short writes and interruptions. Async-signal-safe.
+bool writeAll(int fd, const char* data, size_t count) {
+    while (count > 0) {
+        const ssize_t written = write(fd, data, count);
+        if (written > 0) {
+            data += written;
+            count -= static_cast<size_t>(written);
+        } else if (written < 0 && errno == EINTR) {
+            continue;
+        } else if (written < 0 && errno == EAGAIN) {
+            pollfd wait{fd, POLLOUT, 0}; // someone made the descriptor non-blocking
+            if (poll(&wait, 1, 100) <= 0) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Puts the terminal back as open() found it; safe to call any number of times, from a signal
+// handler too (write, tcsetattr and tcflush are async-signal-safe).
+void leaveTerminal() {
+    if (!gTerminal.entered) return;
+    gTerminal.entered = 0;
+    writeAll(gTerminal.outputFd, gTerminal.leaveBytes, gTerminal.leaveLength);
+    tcflush(gTerminal.inputFd, TCIFLUSH); // mouse reports still in flight are not the shell's
+    tcsetattr(gTerminal.inputFd, TCSANOW, &gTerminal.saved);
+}
+
+// Mirror of leaveTerminal. False when the terminal refused our modes.
+bool enterTerminal() {
+    gTerminal.entered = 1; // first, so a signal arriving halfway still restores
+    if (tcsetattr(gTerminal.inputFd, TCSANOW, &gTerminal.raw) != 0) return false;
+    return writeAll(gTerminal.outputFd, gTerminal.enterBytes, gTerminal.enterLength);
+}
+
+void atExit() {
+    leaveTerminal();
+}
+
+void onQuitSignal(int) {
+    QuitFlag.store(true, std::memory_order_relaxed);
+}
+
+void onResize(int) {
+    gTerminal.resized = 1;
+}
+
+void onContinue(int) {
+    gTerminal.resumed = 1;
+}
+
+void installAction(int signal, void (*handler)(int), int flags);
+
+// Restore, then stop the way the default action would; on continue, carry on from here.
+void onStop(int) {
+    const int savedErrno = errno;
+    leaveTerminal();
+    installAction(SIGTSTP, SIG_DFL, 0);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    raise(SIGTSTP); // stops here until SIGCONT
+    installAction(SIGTSTP, onStop, SA_RESTART);
+    gTerminal.resumed = 1;
+    errno = savedErrno;
+}
+
+// Installed with SA_RESETHAND | SA_NODEFER: the handler is already the default, so raising
+// the signal again ends the process by it, with the terminal restored.
+void onFatalSignal(int signal) {
+    leaveTerminal();
+    raise(signal);
+}
+
+void installAction(int signal, void (*handler)(int), int flags) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = flags;
+    sigaction(signal, &action, nullptr);
+}
+
+void installHandlers() {
+    size_t slot = 0;
+    for (int s : kQuitSignals) sigaction(s, nullptr, &gPreviousActions[slot++]);
+    for (int s : kFatalSignals) sigaction(s, nullptr, &gPreviousActions[slot++]);
+    for (int s : kJobSignals) sigaction(s, nullptr, &gPreviousActions[slot++]);
+    for (int s : kQuitSignals) installAction(s, onQuitSignal, SA_RESTART);
+    for (int s : kFatalSignals) installAction(s, onFatalSignal, SA_RESETHAND | SA_NODEFER);
+    installAction(SIGWINCH, onResize, SA_RESTART);
+    installAction(SIGTSTP, onStop, SA_RESTART);
+    installAction(SIGCONT, onContinue, SA_RESTART);
+    gTerminal.handlersInstalled = true;
+}
+
+void uninstallHandlers() {
+    if (!gTerminal.handlersInstalled) return;
+    size_t slot = 0;
+    for (int s : kQuitSignals) sigaction(s, &gPreviousActions[slot++], nullptr);
+    for (int s : kFatalSignals) sigaction(s, &gPreviousActions[slot++], nullptr);
+    for (int s : kJobSignals) sigaction(s, &gPreviousActions[slot++], nullptr);
+    gTerminal.handlersInstalled = false;
+}
+
+// Appends text to a fixed buffer; the buffers are sized for the longest sequences below.
+struct ByteList {
+    char* data;
+    size_t capacity;
+    size_t& length;
+
+    void add(const char* text) {
+        const size_t n = std::strlen(text);
+        assert(length + n <= capacity && "terminal sequence buffer too small");
+        std::memcpy(data + length, text, n);
+        length += n;
+    }
+    void addNumber(int value) {
+        char digits[12];
+        const int n = std::snprintf(digits, sizeof digits, "%d", value);
+        if (n > 0) add(digits);
+    }
+};
+
+constexpr const char* kMouseOn = "\x1b[?1002h\x1b[?1003h\x1b[?1006h";
+constexpr const char* kMouseOff = "\x1b[?1006l\x1b[?1003l\x1b[?1002l";
+
+// Enter and leave, step by step as mirror images. `requestRows`/`requestColumns` > 0 ask the
+// terminal to grow; the original size is then asked back on leave.
+void buildSequences(int requestColumns, int requestRows, int originalColumns, int originalRows) {
+    gTerminal.enterLength = 0;
+    gTerminal.leaveLength = 0;
+    ByteList enter{gTerminal.enterBytes, sizeof gTerminal.enterBytes, gTerminal.enterLength};
+    ByteList leave{gTerminal.leaveBytes, sizeof gTerminal.leaveBytes, gTerminal.leaveLength};
+
+    enter.add("\x1b[22;0t");  // push the window title (xterm's title stack)
+    enter.add("\x1b[?1049h"); // alternate screen, saving the cursor
+    enter.add("\x1b[?25l");   // hide the cursor
+    enter.add("\x1b[?7l");    // no autowrap: writing the last column never scrolls
+    // Kitty keyboard protocol: unambiguous Escape, press/repeat/release, all keys as
+    // sequences; then ask which flags took (the decoder reads the reply). Others ignore both.
+    enter.add("\x1b[>11u\x1b[?u");
+    if (requestColumns > 0) {
+        enter.add("\x1b[8;");
+        enter.addNumber(requestRows);
+        enter.add(";");
+        enter.addNumber(requestColumns);
+        enter.add("t");
+    }
+
+    leave.add(kMouseOff);
+    leave.add("\x1b[0m");
+    if (requestColumns > 0) {
+        leave.add("\x1b[8;");
+        leave.addNumber(originalRows);
+        leave.add(";");
+        leave.addNumber(originalColumns);
+        leave.add("t");
+    }
+    leave.add("\x1b[<u");
+    leave.add("\x1b[?7h");
+    leave.add("\x1b[?25h");
+    leave.add("\x1b[?1049l");
+    leave.add("\x1b[23;0t");
+}
+
+// The terminal's size in cells; false when the terminal does not say.
+bool terminalSize(int& columns, int& rows) {
+    winsize size{};
+    if (ioctl(gTerminal.outputFd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
+        return false;
+    columns = size.ws_col;
+    rows = size.ws_row;
+    return true;
+}
+
+uint32_t monotonicMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+// Acts on what the handlers flagged: re-enter after a continue, re-layout after a resize.
+void handleSignalFlags(ConsoleScreen& screen) {
+    ConsolePlatform& p = *screen.platform;
+    if (gTerminal.resumed) {
+        gTerminal.resumed = 0;
+        if (!gTerminal.entered) enterTerminal();
+        p.decoder.reset();
+        p.titlePending = true;
+        p.mousePending = p.mouseOn;
+        gTerminal.resized = 1; // the size may have changed while stopped
+    }
+    if (gTerminal.resized) {
+        gTerminal.resized = 0;
+        int columns = screen.width;
+        int rows = screen.height;
+        terminalSize(columns, rows);
+        p.output.setTerminalSize(columns, rows);
+        p.decoder.originColumn = p.output.originColumn;
+        p.decoder.originRow = p.output.originRow;
+    }
+}
+
+} // namespace
+
+bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight) {
+    assert(!platform && "ConsoleScreen::open called twice");
+    if (!create(newWidth, newHeight)) return false;
+    platform = new (std::nothrow) ConsolePlatform;
+    if (!platform || !platform->output.create(newWidth, newHeight)) return false;
+    setTitle(title);
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
+    if (tcgetattr(STDIN_FILENO, &gTerminal.saved) != 0) return false;
+
+    platform->output.setColorMode(
+        resolveColorMode(colorMode, std::getenv("COLORTERM"), std::getenv("TERM")));
+
+    termios raw = gTerminal.saved;
+    raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INPCK | ISTRIP | IXON); // bytes as typed
+    raw.c_oflag &= ~static_cast<tcflag_t>(OPOST); // "\n" moves down only; we send "\r" ourselves
+    raw.c_cflag |= CS8;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN | ISIG); // Ctrl+C is a key
+    raw.c_cc[VMIN] = 0; // reads return at once with what has arrived: input never blocks
+    raw.c_cc[VTIME] = 0;
+    gTerminal.raw = raw;
+
+    int columns = newWidth;
+    int rows = newHeight;
+    const bool sizeKnown = terminalSize(columns, rows);
+    const bool grow = sizeKnown && (columns < newWidth || rows < newHeight);
+    buildSequences(grow ? newWidth : 0, grow ? newHeight : 0, columns, rows);
+
+    installHandlers();
+    if (!gTerminal.exitHookRegistered) {
+        gTerminal.exitHookRegistered = std::atexit(atExit) == 0;
+    }
+    if (!enterTerminal()) return false;
+    gTerminal.resized = 1; // lay out on the first frame, with the size the terminal took
+    gTerminal.resumed = 0;
+    handleSignalFlags(*this);
+    return true;
+}
+
+bool ConsoleScreen::present() {
+    assert(platform && cells && "ConsoleScreen::present before a successful open");
+    handleSignalFlags(*this);
+    if (!gTerminal.entered) return false;
+    ConsolePlatform& p = *platform;
+    TerminalOutput& out = p.output;
+    out.begin();
+    if (p.titlePending) out.appendTitle(p.title);
+    if (p.mousePending) {
+        const char* mode = p.mouseOn ? kMouseOn : kMouseOff;
+        out.appendBytes(mode, std::strlen(mode));
+    }
+    out.appendFrame(*this);
+    if (out.length == 0) return true;
+    if (!writeAll(gTerminal.outputFd, out.bytes.get(), out.length)) {
+        // Part of the frame may be on screen: assume nothing about it next time.
+        out.invalidate();
+        return false;
+    }
+    p.titlePending = false;
+    p.mousePending = false;
+    return true;
+}
+
+bool ConsoleScreen::pollInput(InputRecord& event) {
+    assert(platform && "ConsoleScreen::pollInput before open");
+    handleSignalFlags(*this);
+    InputDecoder& decoder = platform->decoder;
+    // Decode what is buffered first, so a lone ESC is judged by when it arrived, not
+    // joined to bytes that came later.
+    const uint32_t now = monotonicMilliseconds();
+    if (decoder.next(event, now)) return true;
+    if (!gTerminal.entered || decoder.freeSpace() == 0) return false;
+    const ssize_t received =
+        read(gTerminal.inputFd, decoder.buffer + decoder.length, decoder.freeSpace());
+    if (received > 0) decoder.commit(static_cast<size_t>(received), now);
+    return decoder.next(event, now);
+}
+
+void ConsoleScreen::setMouseInput(bool on) {
+    assert(platform && "ConsoleScreen::setMouseInput before open");
+    platform->mouseOn = on;
+    platform->mousePending = true;
+    platform->decoder.mouseEnabled = on;
+}
+
+void ConsoleScreen::setTitle(const char* title) {
+    assert(platform && "ConsoleScreen::setTitle before open");
+    if (std::strncmp(platform->title, title, TerminalOutput::kMaxTitle) == 0) return;
+    std::strncpy(platform->title, title, TerminalOutput::kMaxTitle);
+    platform->title[TerminalOutput::kMaxTitle] = 0;
+    platform->titlePending = true;
+}
+
+void ConsoleScreen::close() {
+    leaveTerminal();
+    uninstallHandlers();
+    delete platform;
+    platform = nullptr;
+    cells.reset();
+    width = 0;
+    height = 0;
+}

@@ -1,0 +1,3 @@
+# The Windows build of src/console: the Win32 console back end.
+add_library(kaveo_console STATIC console_screen_win32.cpp)
+target_link_libraries(kaveo_console PUBLIC kaveo_core PRIVATE kaveo_warnings)

@@ -1,0 +1,72 @@
+// The scenes around the effects: clearing the surfaces, compositing the figure-eights,
+// converting the main Layer into console cells, and the captions and dissolve on top.
+#include "demo/beat_tables.h"
+#include "demo/demo_content.h"
+
+namespace {
+
+constexpr BlendCoefficients kReplace{1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
+constexpr BlendCoefficients kAdd{1.0f, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f};
+constexpr float kPaletteThreshold = 0.01f;
+constexpr uint8_t kFigureEightSlot = 11;
+
+constexpr uint16_t kTransparent = '.';
+constexpr int32_t kCaptionRow = 30; // back buffer row of the caption band's top
+
+// One caption band: shown while MainBeats[first] <= t < MainBeats[last], taken from rows
+// sourceRow .. sourceRow + rows - 1 of the caption sheet.
+struct CaptionWindow {
+    int32_t first;
+    int32_t last;
+    int32_t sourceRow;
+    int32_t rows;
+};
+
+constexpr CaptionWindow kCaptionWindows[] = {
+    {1, 2, 1, 14},  {2, 3, 16, 15}, {3, 5, 32, 15}, {5, 6, 1, 14},
+    {6, 7, 16, 15}, {7, 9, 48, 15}, {9, 10, 64, 15},
+};
+
+} // namespace
+
+void DemoContent::clearBackBuffer(CellImage& backBuffer, float, float) {
+    backBuffer.fillRect(Cell{' ', 0x00}, 0, 0, backBuffer.width, backBuffer.height);
+}
+
+void DemoContent::resetMainLayer(CellImage&, float, float) {
+    // The backdrop is laid down and then cleared away: frames start from the empty Layer.
+    mainLayer.copyFrom(backdrop, kReplace, 0, 0, 0, 0, backdrop.width, backdrop.height);
+    LayerCell empty{};
+    empty.intensity = 0.0f;
+    empty.palette = nullptr;
+    mainLayer.fillRect(empty, kReplace, 0, 0, mainLayer.width, mainLayer.height);
+}
+
+void DemoContent::clearScratch(CellImage&, float, float) {
+    scratch.paintRect(Paint{0.0f, 0.0f}, kReplace, 0, 0, scratch.width, scratch.height);
+}
+
+void DemoContent::compositeScratch(CellImage&, float, float) {
+    mainLayer.composite(scratch, palettes[kFigureEightSlot], kPaletteThreshold, kAdd, 0, 0, 0, 0,
+                        scratch.width, scratch.height);
+}
+
+void DemoContent::convertMainLayer(CellImage& backBuffer, float, float) {
+    backBuffer.convertLayer(mainLayer, 0, 0, 0, 0, mainLayer.width, mainLayer.height);
+}
+
+void DemoContent::captionsScene(CellImage& backBuffer, float t, float) {
+    for (const CaptionWindow& window : kCaptionWindows) {
+        if (MainBeats[window.first] <= t && t < MainBeats[window.last]) {
+            backBuffer.copyKeyed(textImage, kTransparent, 0, window.sourceRow, 0, kCaptionRow,
+                                 textImage.width, window.rows);
+            return;
+        }
+    }
+}
+
+void DemoContent::dissolveScene(CellImage& backBuffer, float t, float) {
+    dissolve.step(t);
+    backBuffer.copyKeyed(dissolve.picture, 0, 0, 0, 0, 0, dissolve.picture.width,
+                         dissolve.picture.height);
+}

@@ -1,0 +1,81 @@
+// The tunnel: beat cursor, motion and the inverse polar mapping onto the wall pictures.
+#include "demo/tunnel.h"
+
+#include <cmath>
+
+#include "demo/beat_tables.h"
+#include "gfx/resource_blob.h"
+
+namespace {
+
+constexpr float kKick = 2.0f;        // speed added per beat passed
+constexpr double kDecay = -4.0;      // speed falls to 1/e every quarter second
+constexpr double kTurn = 6.2831855f; // one turn in radians, as a float
+constexpr double kTwist = 0.25;      // turns per phase unit
+constexpr double kScroll = 0.75;     // depth per phase unit
+constexpr double kDepth = 0.125;     // v = kDepth / r: the wall stretches towards the axis
+constexpr float kRim = 0.5f;         // radius of the tube's opening
+
+bool loadLevel(Texture& level, const char* name, int32_t width) {
+    ResourceBlob blob;
+    if (blob.load(name, kResourceTypeData) == nullptr) return false;
+    return level.loadBytes(1.0f, blob, width);
+}
+
+} // namespace
+
+bool TunnelEffect::load(int32_t width, int32_t height) {
+    return target.create(width, height) && loadLevel(level0, "tunnel0.raw", 128) &&
+           loadLevel(level1, "tunnel1.raw", 64) && loadLevel(level2, "tunnel2.raw", 32);
+}
+
+void TunnelEffect::release() {
+    level2 = Texture{};
+    level1 = Texture{};
+    level0 = Texture{};
+    target = Texture{};
+}
+
+void TunnelEffect::render(float t, float delta, uint32_t w, uint32_t h) {
+    // Seeking back walks the cursor back without kicks; going forward kicks once per entry.
+    while (beatIndex > 0 && t < TunnelBeats[beatIndex - 1]) --beatIndex;
+    while (beatIndex < kTunnelBeatCount && TunnelBeats[beatIndex] < t) {
+        speed += kKick;
+        ++beatIndex;
+    }
+    phase = static_cast<float>(phase + static_cast<double>(delta) * speed);
+    speed = static_cast<float>(speed * std::exp(kDecay * delta));
+    if (speed < 0.0f) speed = 0.0f;
+
+    // The steps follow the requested size; only the cells inside target are written.
+    const float stepX = static_cast<float>(1.0 / static_cast<double>(w - 1u));
+    const float stepY = static_cast<float>(1.0 / static_cast<double>(h - 1u));
+    const uint32_t columns = w < static_cast<uint32_t>(target.width) ? w : static_cast<uint32_t>(target.width);
+    const uint32_t rows = h < static_cast<uint32_t>(target.height) ? h : static_cast<uint32_t>(target.height);
+    const double twist = phase * kTwist;
+    const double scroll = phase * kScroll;
+
+    float y = -0.5f;
+    for (uint32_t j = 0; j < rows; ++j) {
+        LayerCell* row = &target.cells[static_cast<size_t>(j) * static_cast<uint32_t>(target.width)];
+        float x = -0.5f;
+        for (uint32_t i = 0; i < columns; ++i) {
+            LayerCell& cell = row[i];
+            const float r = static_cast<float>(std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y));
+            if (r > kRim) {
+                cell.intensity = 1.0f;
+                cell.alpha = 1.0f;
+            } else {
+                const float u = static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)) / kTurn + twist);
+                const float v = static_cast<float>(kDepth / r - scroll);
+                // Near the axis v changes fastest from cell to cell: take coarser pictures.
+                const Texture& level = r > 0.25f ? level0 : (r > 0.1f ? level1 : level2);
+                level.sample(cell, u, v);
+            }
+            const double s = cell.alpha;
+            cell.alpha = static_cast<float>((kRim - static_cast<double>(r)) * (1.0 - s) * r * 16.0);
+            x += stepX;
+        }
+        y += stepY;
+    }
+}

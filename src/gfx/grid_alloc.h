@@ -1,0 +1,23 @@
+// Zero-filled grid allocation shared by the loaders and creators of the core: every size is
+// checked before it reaches operator new, and a failure is a null pointer, never a throw.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+
+// Number of elements of a width x height grid, or -1 when a side is negative or the product
+// cannot be allocated as an array of T.
+template <class T> int64_t gridElementCount(int32_t width, int32_t height) {
+    if (width < 0 || height < 0) return -1;
+    const int64_t count = static_cast<int64_t>(width) * static_cast<int64_t>(height);
+    if (static_cast<uint64_t>(count) > PTRDIFF_MAX / sizeof(T)) return -1;
+    return count;
+}
+
+// `count` value-initialised (all-zero) elements, or null when the memory is not there.
+template <class T> std::unique_ptr<T[]> allocateZeroed(uint64_t count) {
+    if (count > PTRDIFF_MAX / sizeof(T)) return nullptr;
+    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
+}

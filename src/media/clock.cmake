@@ -1,0 +1,21 @@
+# The music clock (kaveo_clock: no platform headers, so tests can link it with fakes) and
+# kaveo_media: the clock with its SDL2 + libmpg123 audio back end and the POSIX timer.
+find_package(PkgConfig REQUIRED)
+if(NOT TARGET PkgConfig::kaveo_sdl2)
+  pkg_check_modules(kaveo_sdl2 REQUIRED IMPORTED_TARGET GLOBAL sdl2)
+endif()
+if(NOT TARGET PkgConfig::kaveo_mpg123)
+  pkg_check_modules(kaveo_mpg123 REQUIRED IMPORTED_TARGET GLOBAL libmpg123)
+endif()
+
+# An object library, so that kaveo_media holds the clock and the back end in one archive
+# (the clock calls the back end: two archives would depend on their order on the link line).
+add_library(kaveo_clock OBJECT music_clock.cpp)
+target_include_directories(kaveo_clock PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(kaveo_clock PRIVATE kaveo_warnings)
+
+add_library(kaveo_media STATIC $<TARGET_OBJECTS:kaveo_clock> audio_sdl2_mpg123.cpp timer_posix.cpp)
+target_include_directories(kaveo_media PUBLIC ${PROJECT_SOURCE_DIR}/src)
+# Imported targets bring their include folders in as SYSTEM, out of reach of -Werror.
+target_link_libraries(kaveo_media PRIVATE kaveo_warnings PkgConfig::kaveo_sdl2
+  PkgConfig::kaveo_mpg123)

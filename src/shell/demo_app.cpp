@@ -1,0 +1,81 @@
+// DemoApp's start-up, paced main loop and teardown.
+#include "shell/demo_app.h"
+
+#include <cstdio>
+
+#include "gfx/resource_blob.h"
+#include "media/timer.h"
+#include "shell/startup_error.h"
+
+namespace {
+
+constexpr const char* kStartTitle = "Please press alt+enter for full screen mode.";
+constexpr int32_t kScreenWidth = 80;
+constexpr int32_t kScreenHeight = 50;
+
+} // namespace
+
+uint32_t frameWait(uint32_t frameEnd, uint32_t now) {
+    uint32_t wait = frameEnd + kMinimumFrameMilliseconds - now;
+    return wait > kMinimumFrameMilliseconds ? 0 : wait;
+}
+
+DemoApp::~DemoApp() {
+    content.release();
+    clock.release();
+    console.close();
+}
+
+int32_t DemoApp::run() {
+    if (!console.open(kStartTitle, kScreenWidth, kScreenHeight)) {
+        showStartupError(console, "Cannot initialize console.");
+        return 1;
+    }
+    // Grey dots stand on the screen while the content loads.
+    console.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
+    console.present();
+
+    if (!content.load()) {
+        showStartupError(console, "Cannot initialize demo.");
+        return 1;
+    }
+
+    uint32_t silentPeriod = 0;
+    if (silent) {
+        silentPeriod = timerBeginFinePeriod();
+        clock.startSilent();
+    } else {
+        ResourceBlob soundtrack;
+        if (!startAudio()) {
+            showStartupError(console, "Cannot load music.");
+            std::fputs("No sound device? Run with --silent to watch without sound.\n", stderr);
+            return 1;
+        }
+        if (!soundtrack.load("kaveo.mp3", kResourceTypeData) || !clock.start(soundtrack)) {
+            showStartupError(console, "Cannot load music.");
+            return 1;
+        }
+    }
+
+    while (!QuitFlag.load(std::memory_order_relaxed)) {
+        clock.update();
+        if (!handleInput()) break;
+        // Read after the input: a seek made in this frame already counts.
+        const float delta = clock.frameDelta;
+        const float t = clock.demoTime;
+        if (!content.runScenes(console, t, delta)) break;
+        updateTitle();
+        drawOverlay();
+        console.present();
+
+        sleepMilliseconds(frameWait(frameEndStamp, timerMilliseconds()));
+        frameEndStamp = timerMilliseconds();
+    }
+
+    if (silent) {
+        timerEndFinePeriod(silentPeriod);
+    } else {
+        stopAudio();
+    }
+    return 0;
+}

@@ -1,0 +1,56 @@
+// DemoApp: the application. It owns the console, the music clock and the demo content,
+// brings them up in a fixed order, runs the paced main loop and takes them down again.
+#pragma once
+
+#include <cstdint>
+
+#include "console/console_screen.h"
+#include "demo/demo_content.h"
+#include "media/music_clock.h"
+
+// How long one frame lasts at least, in milliseconds (at most about 100 frames per second).
+constexpr uint32_t kMinimumFrameMilliseconds = 10;
+
+// Milliseconds to sleep so that a frame lasts kMinimumFrameMilliseconds from `frameEnd`
+// (the end of the previous frame's sleep) given the time `now`. Unsigned arithmetic: a
+// frame that took 10 ms or more, or a wrapped counter, sleeps 0.
+uint32_t frameWait(uint32_t frameEnd, uint32_t now);
+
+struct DemoApp {
+    // Statistics display and mouse controls.
+    bool statisticsMode = false;  // switched on by Space, never off
+    bool pointerOverlay = false;  // draw the live mouse coordinates
+    bool markerOverlay = false;   // draw the coordinates of the last right click
+    bool dragInProgress = false;  // a left-button drag is under way
+    float smoothedFrameRate = 0.0f; // frames per second shown in the title
+    float seekReferenceTime = 87.0f; // seconds; Down seeks to this minus 4.0
+    int32_t pointerColumn = 0, pointerRow = 0; // cell under the mouse at its last event
+    int32_t markerColumn = 0, markerRow = 0;   // cell of the last right click
+    int32_t dragAnchor = 0; // tenths of a second plus the column where the drag began
+
+    ConsoleScreen console;
+    MusicClock clock;
+    DemoContent content;
+
+    // Options of the POSIX command line; the defaults are the program's own behaviour.
+    bool silent = false; // no sound: the clock runs on the timer as if muted
+
+    uint32_t frameEndStamp = 0; // timer milliseconds after the previous frame's sleep
+
+    DemoApp() = default;
+    DemoApp(const DemoApp&) = delete;
+    DemoApp& operator=(const DemoApp&) = delete;
+    // Tears down the content, then the clock, then the console.
+    ~DemoApp();
+
+    // Start-up, main loop and audio shutdown. 0 after the loop ended, 1 after a start-up
+    // failure (reported with its message).
+    int32_t run();
+
+    // Takes every pending console event. False when the viewer asked to stop (Escape).
+    bool handleInput();
+    // In statistics mode, puts the demo time and the smoothed frame rate in the title.
+    void updateTitle();
+    // Draws the pointer and marker coordinates into the back buffer.
+    void drawOverlay();
+};

@@ -1,0 +1,342 @@
+// The headless renderer and the resource extractor.
+#include "shell/render_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "demo/demo_content.h"
+#include "gfx/cell.h"
+#include "gfx/resource_blob.h"
+#include "media/resource_store.h"
+#include "shell/cp437_utf8.h"
+
+namespace {
+
+constexpr int32_t kScreenWidth = 80;
+constexpr int32_t kScreenHeight = 50;
+constexpr double kMinimumDt = 0.0001; // at most 10,000 frames per demo second
+constexpr double kMaximumDt = 60.0;
+constexpr uint64_t kMaximumFrame = 1000000000000ull; // keeps k x dt exact in a double
+constexpr uint64_t kProgressEvery = 50;              // frames between progress updates
+
+bool parseFrameNumber(const char*& p, uint64_t& value) {
+    if (*p < '0' || *p > '9') return false;
+    value = 0;
+    while (*p >= '0' && *p <= '9') {
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > kMaximumFrame) return false;
+        ++p;
+    }
+    return true;
+}
+
+// Splits "--name=value" or takes the next argument as the value.
+bool optionValue(int argc, char** argv, int& i, const char* name, const char*& value) {
+    const size_t length = std::strlen(name);
+    if (std::strncmp(argv[i], name, length) != 0) return false;
+    if (argv[i][length] == '=') {
+        value = argv[i] + length + 1;
+        return true;
+    }
+    if (argv[i][length] != '\0') return false;
+    value = (i + 1 < argc) ? argv[++i] : nullptr;
+    return true;
+}
+
+bool writeAll(std::FILE* out, const void* data, size_t size) {
+    return std::fwrite(data, 1, size, out) == size;
+}
+
+} // namespace
+
+bool parseFrameList(const char* text, std::vector<FrameRange>& ranges, std::string& error) {
+    ranges.clear();
+    const char* p = text;
+    for (;;) {
+        FrameRange range{};
+        const char* start = p;
+        if (!parseFrameNumber(p, range.first)) {
+            error = "--frames: expected a frame number at \"" + std::string(start) + "\"";
+            return false;
+        }
+        range.last = range.first;
+        if (*p == '-') {
+            ++p;
+            if (!parseFrameNumber(p, range.last)) {
+                error = "--frames: expected the end of the range at \"" + std::string(start) + "\"";
+                return false;
+            }
+        }
+        if (range.first == 0) {
+            error = "--frames: frames are numbered from 1";
+            return false;
+        }
+        if (range.last < range.first) {
+            error = "--frames: range \"" + std::string(start, p) + "\" runs backwards";
+            return false;
+        }
+        ranges.push_back(range);
+        if (*p == '\0') break;
+        if (*p != ',') {
+            error = "--frames: unexpected \"" + std::string(p) + "\"";
+            return false;
+        }
+        ++p;
+    }
+    std::sort(ranges.begin(), ranges.end(),
+              [](const FrameRange& a, const FrameRange& b) { return a.first < b.first; });
+    size_t kept = 0;
+    for (size_t i = 1; i < ranges.size(); ++i) {
+        if (ranges[i].first <= ranges[kept].last + 1) {
+            ranges[kept].last = std::max(ranges[kept].last, ranges[i].last);
+        } else {
+            ranges[++kept] = ranges[i];
+        }
+    }
+    ranges.resize(kept + 1);
+    return true;
+}
+
+bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error) {
+    bool seenDt = false, seenFrames = false, seenFormat = false, seenOutput = false;
+    for (int i = 0; i < argc; ++i) {
+        const char* value = nullptr;
+        const char* name = argv[i];
+        bool* seen = nullptr;
+        if (optionValue(argc, argv, i, "--dt", value)) {
+            seen = &seenDt;
+        } else if (optionValue(argc, argv, i, "--frames", value)) {
+            seen = &seenFrames;
+        } else if (optionValue(argc, argv, i, "--format", value)) {
+            seen = &seenFormat;
+        } else if (optionValue(argc, argv, i, "--output", value)) {
+            seen = &seenOutput;
+        } else {
+            error = "unknown argument \"" + std::string(name) + "\"";
+            return false;
+        }
+        const std::string option(name, std::strcspn(name, "="));
+        if (value == nullptr || *value == '\0') {
+            error = option + " needs a value";
+            return false;
+        }
+        if (*seen) {
+            error = option + " is given twice";
+            return false;
+        }
+        *seen = true;
+
+        if (seen == &seenDt) {
+            char* end = nullptr;
+            errno = 0;
+            const double dt = std::strtod(value, &end);
+            if (end == value || *end != '\0' || errno != 0 || !std::isfinite(dt) ||
+                dt < kMinimumDt || dt > kMaximumDt) {
+                error = "--dt: expected seconds from 0.0001 to 60, got \"" + std::string(value) + "\"";
+                return false;
+            }
+            options.dt = dt;
+        } else if (seen == &seenFrames) {
+            if (!parseFrameList(value, options.frames, error)) return false;
+        } else if (seen == &seenFormat) {
+            if (std::strcmp(value, "cells") == 0) {
+                options.format = FrameFormat::Cells;
+            } else if (std::strcmp(value, "text") == 0) {
+                options.format = FrameFormat::Text;
+            } else {
+                error = "--format: expected cells or text, got \"" + std::string(value) + "\"";
+                return false;
+            }
+        } else {
+            options.output = value;
+        }
+    }
+    return true;
+}
+
+uint64_t lastDemoFrame(double dt) {
+    auto timeOf = [dt](uint64_t k) { return static_cast<float>(static_cast<double>(k) * dt); };
+    uint64_t k = static_cast<uint64_t>(kDemoEndTime / dt);
+    while (k > 0 && timeOf(k) > kDemoEndTime) --k;
+    while (timeOf(k + 1) <= kDemoEndTime) ++k;
+    return k;
+}
+
+size_t formatFrameText(const CellImage& frame, char* out) {
+    size_t at = 0;
+    for (int32_t y = 0; y < frame.height; ++y) {
+        const Cell* row = &frame.cells[static_cast<size_t>(y) * static_cast<size_t>(frame.width)];
+        for (int32_t x = 0; x < frame.width; ++x)
+            at += static_cast<size_t>(cp437ToUtf8(static_cast<uint8_t>(row[x].character), out + at));
+        out[at++] = '\n';
+    }
+    out[at++] = '\n';
+    return at;
+}
+
+void formatFrameCells(const CellImage& frame, uint8_t* out) {
+    const size_t count = static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height);
+    for (size_t i = 0; i < count; ++i) {
+        out[2 * i] = static_cast<uint8_t>(frame.cells[i].character & 0xFF);
+        out[2 * i + 1] = static_cast<uint8_t>(frame.cells[i].attribute & 0xFF);
+    }
+}
+
+bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE* out,
+                  std::FILE* progress) {
+    CellImage backBuffer;
+    if (!backBuffer.create(kScreenWidth, kScreenHeight)) return false;
+    // The start-up screen that the first frames draw over.
+    backBuffer.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
+
+    const uint64_t demoLast = lastDemoFrame(options.dt);
+    const uint64_t last =
+        options.frames.empty() ? demoLast : std::min(demoLast, options.frames.back().last);
+    const float delta = static_cast<float>(options.dt);
+    std::unique_ptr<char[]> text(new char[kFrameTextCapacity]);
+    uint8_t cells[kFrameCellBytes];
+    size_t range = 0;
+
+    for (uint64_t k = 1; k <= last; ++k) {
+        const float t = static_cast<float>(static_cast<double>(k) * options.dt);
+        if (!content.runScenes(backBuffer, t, delta)) break;
+
+        bool selected = options.frames.empty();
+        while (!selected && range < options.frames.size() && options.frames[range].last < k)
+            ++range;
+        if (!selected && range < options.frames.size()) selected = options.frames[range].first <= k;
+        if (selected) {
+            bool written = false;
+            if (options.format == FrameFormat::Text) {
+                written = writeAll(out, text.get(), formatFrameText(backBuffer, text.get()));
+            } else {
+                formatFrameCells(backBuffer, cells);
+                written = writeAll(out, cells, sizeof cells);
+            }
+            if (!written) return false;
+        }
+        if (progress != nullptr && (k % kProgressEvery == 0 || k == last))
+            std::fprintf(progress, "\rkaveo render: frame %llu of %llu", static_cast<unsigned long long>(k),
+                         static_cast<unsigned long long>(last));
+    }
+    if (progress != nullptr) std::fputs("\r\033[K", progress);
+    return std::fflush(out) == 0;
+}
+
+void printUsage(std::FILE* to) {
+    std::fputs(
+        "usage: kaveo render [--dt SECONDS] [--frames LIST] [--format cells|text] [--output FILE]\n"
+        "       kaveo extract NAME [--output FILE]\n"
+        "       kaveo --help | --version\n"
+        "\n"
+        "render   draws the demo without a terminal or sound. Frame k shows demo time\n"
+        "         k x SECONDS (default 0.01); the demo ends after 59 seconds.\n"
+        "         --frames  frames to write, e.g. 100,250-260,966 (default: all)\n"
+        "         --format  cells: 8,000 bytes per frame, character and attribute of each\n"
+        "                   cell row by row (default); text: 50 lines of UTF-8 and an\n"
+        "                   empty line per frame\n"
+        "         --output  file to write (default: standard output)\n"
+        "extract  writes the embedded resource NAME (e.g. palette.bin) unchanged.\n",
+        to);
+}
+
+int runRenderCommand(int argc, char** argv) {
+    RenderOptions options;
+    std::string error;
+    if (!parseRenderOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "kaveo render: %s\n", error.c_str());
+        printUsage(stderr);
+        return 2;
+    }
+    const uint64_t demoLast = lastDemoFrame(options.dt);
+    if (!options.frames.empty() && options.frames.back().last > demoLast) {
+        std::fprintf(stderr,
+                     "kaveo render: frame %llu lies after the end of the demo (its last frame at "
+                     "--dt %g is %llu)\n",
+                     static_cast<unsigned long long>(options.frames.back().last), options.dt,
+                     static_cast<unsigned long long>(demoLast));
+        printUsage(stderr);
+        return 2;
+    }
+
+    // The content is large; keep it off the stack.
+    std::unique_ptr<DemoContent> content(new DemoContent);
+    if (!content->load()) {
+        std::fputs("kaveo render: Cannot initialize demo.\n", stderr);
+        return 1;
+    }
+    std::FILE* out = stdout;
+    if (options.output != nullptr) {
+        out = std::fopen(options.output, "wb");
+        if (out == nullptr) {
+            std::fprintf(stderr, "kaveo render: cannot create %s: %s\n", options.output,
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    std::FILE* progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+    bool ok = renderFrames(*content, options, out, progress);
+    if (out != stdout) ok = (std::fclose(out) == 0) && ok;
+    if (!ok) {
+        std::fprintf(stderr, "kaveo render: cannot write %s\n",
+                     options.output != nullptr ? options.output : "to standard output");
+        return 1;
+    }
+    return 0;
+}
+
+int runExtractCommand(int argc, char** argv) {
+    const char* name = nullptr;
+    const char* output = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        const char* value = nullptr;
+        if (optionValue(argc, argv, i, "--output", value)) {
+            if (value == nullptr || *value == '\0' || output != nullptr) {
+                std::fputs("kaveo extract: --output needs one file name\n", stderr);
+                printUsage(stderr);
+                return 2;
+            }
+            output = value;
+        } else if (argv[i][0] == '-' || name != nullptr) {
+            std::fprintf(stderr, "kaveo extract: unexpected argument \"%s\"\n", argv[i]);
+            printUsage(stderr);
+            return 2;
+        } else {
+            name = argv[i];
+        }
+    }
+    if (name == nullptr) {
+        std::fputs("kaveo extract: which resource?\n", stderr);
+        printUsage(stderr);
+        return 2;
+    }
+    ResourceBlob blob;
+    if (blob.load(name, kResourceTypeData) == nullptr) {
+        std::fprintf(stderr, "kaveo extract: no resource \"%s\"; the resources are:", name);
+        for (int32_t i = 0; i < resourceCount(); ++i) std::fprintf(stderr, " %s", resourceName(i));
+        std::fputs("\n", stderr);
+        return 2;
+    }
+    std::FILE* out = stdout;
+    if (output != nullptr) {
+        out = std::fopen(output, "wb");
+        if (out == nullptr) {
+            std::fprintf(stderr, "kaveo extract: cannot create %s: %s\n", output, std::strerror(errno));
+            return 1;
+        }
+    }
+    bool ok = writeAll(out, blob.data, blob.size) && std::fflush(out) == 0;
+    if (out != stdout) ok = (std::fclose(out) == 0) && ok;
+    if (!ok) {
+        std::fprintf(stderr, "kaveo extract: cannot write %s\n",
+                     output != nullptr ? output : "to standard output");
+        return 1;
+    }
+    return 0;
+}

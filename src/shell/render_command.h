@@ -1,0 +1,58 @@
+// The headless commands of the kaveo executable: `render` draws the demo's frames without a
+// terminal or sound and writes them as cells or text; `extract` writes an embedded resource.
+// Exit codes: 0 done, 1 the content or the output failed, 2 bad arguments.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct CellImage;
+struct DemoContent;
+
+// Inclusive range of frame numbers, first >= 1.
+struct FrameRange {
+    uint64_t first;
+    uint64_t last;
+};
+
+enum class FrameFormat { Cells, Text };
+
+struct RenderOptions {
+    double dt = 0.01;                // seconds per frame
+    std::vector<FrameRange> frames;  // sorted, merged; empty selects every frame
+    FrameFormat format = FrameFormat::Cells;
+    const char* output = nullptr;    // null: standard output
+};
+
+// Parses "100,250-260,966" into sorted, merged ranges. False with a reason on bad input.
+bool parseFrameList(const char* text, std::vector<FrameRange>& ranges, std::string& error);
+
+// Parses the arguments after "render". False with a one-line reason on bad input.
+bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error);
+
+// The number of the last frame the demo draws at `dt`: the largest k with float(k dt) no
+// later than the end time.
+uint64_t lastDemoFrame(double dt);
+
+// Writes a frame as 50 lines of UTF-8 (one per row), then an empty line, into out, which
+// must hold kFrameTextCapacity bytes. Returns the number of bytes written.
+constexpr size_t kFrameTextCapacity = 50 * (80 * 3 + 1) + 1;
+size_t formatFrameText(const CellImage& frame, char* out);
+
+// Writes a frame as character and attribute low bytes, cell by cell: 8,000 bytes.
+constexpr size_t kFrameCellBytes = 80 * 50 * 2;
+void formatFrameCells(const CellImage& frame, uint8_t* out);
+
+// Draws frames 1, 2, ... of a loaded content (from the grey-dot start screen) and writes the
+// selected ones to out. Stops after the last selected frame or when the demo ends. Shows
+// progress on `progress` when it is not null. False when writing fails.
+bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE* out,
+                  std::FILE* progress);
+
+void printUsage(std::FILE* to);
+
+// The commands; argv holds the arguments after the command's name.
+int runRenderCommand(int argc, char** argv);
+int runExtractCommand(int argc, char** argv);

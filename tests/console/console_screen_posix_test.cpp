@@ -1,0 +1,346 @@
+// The POSIX back end driven through a pseudo-terminal: a child process runs the console as
+// the demo would while the test plays the terminal (libvterm) and the user (typed bytes,
+// resizes, signals), and checks that the terminal is always put back.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "console/console_screen.h"
+#include "emulated_terminal.h"
+
+namespace {
+
+// One message from the child: 'R' ready (picture presented), 'P' its pid, 'E' an event.
+struct Report {
+    char tag;
+    int32_t pid;
+    InputRecord event;
+};
+
+void send(int fd, char tag, const InputRecord& event = InputRecord{}) {
+    Report report{tag, static_cast<int32_t>(getpid()), event};
+    if (write(fd, &report, sizeof report) != sizeof report) _exit(20);
+}
+
+Cell patternCell(int x, int y) {
+    return Cell{static_cast<uint16_t>(0xB0 + (x + y) % 3),
+                static_cast<uint16_t>((x * 7 + y) & 0xFF)};
+}
+
+CellImage pattern() {
+    CellImage image;
+    image.width = 80;
+    image.height = 50;
+    image.cells = std::make_unique<Cell[]>(4000);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 80; ++x)
+            image.cells[static_cast<size_t>(y * 80 + x)] = patternCell(x, y);
+    return image;
+}
+
+// The demo's side: open, show the pattern, then take input and present every few
+// milliseconds until Escape, the quit flag or five seconds. Exit 0 on Escape, 3 on the flag.
+[[noreturn]] void runConsole(int reportFd) {
+    ConsoleScreen screen;
+    screen.colorMode = ColorMode::TrueColor;
+    if (!screen.open("kaveo test", 80, 50)) _exit(10);
+    screen.setMouseInput(true);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 80; ++x)
+            screen.cells[static_cast<size_t>(y * 80 + x)] = patternCell(x, y);
+    screen.present();
+    send(reportFd, 'R');
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    bool escape = false;
+    while (!escape && !QuitFlag.load() && std::chrono::steady_clock::now() < deadline) {
+        InputRecord event{};
+        while (!escape && screen.pollInput(event)) {
+            send(reportFd, 'E', event);
+            escape = event.eventType == kKeyEvent && event.key.virtualKeyCode == kVkEscape;
+        }
+        screen.present();
+        usleep(3000);
+    }
+    screen.close();
+    screen.close(); // twice is harmless
+    _exit(QuitFlag.load() ? 3 : escape ? 0 : 4);
+}
+
+// The terminal's side: a pty whose output feeds libvterm.
+struct Session {
+    pid_t child = -1;   // the forkpty child
+    pid_t console = -1; // the process running the console (the child, or its job)
+    int master = -1;
+    int slave = -1; // kept open here to read the terminal's modes after the child is gone
+    int reports = -1;
+    EmulatedTerminal terminal{80, 50};
+    std::vector<InputRecord> events;
+    bool ready = false;
+    int status = 0;
+    bool exited = false;
+
+    // With `asJob`, the console runs in a process group of its own in the foreground, as a
+    // shell would start it, so that a stop signal really stops it.
+    void start(bool asJob = false) {
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        winsize size{50, 80, 0, 0};
+        child = forkpty(&master, nullptr, nullptr, &size);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(pipeFds[0]);
+            if (!asJob) runConsole(pipeFds[1]);
+            signal(SIGTTOU, SIG_IGN);
+            const pid_t job = fork();
+            if (job == 0) {
+                setpgid(0, 0);
+                tcsetpgrp(STDIN_FILENO, getpid());
+                signal(SIGTTOU, SIG_DFL);
+                send(pipeFds[1], 'P');
+                runConsole(pipeFds[1]);
+            }
+            int jobStatus = 0;
+            while (waitpid(job, &jobStatus, 0) < 0 && errno == EINTR) {
+            }
+            _exit(WIFEXITED(jobStatus) ? WEXITSTATUS(jobStatus) : 30);
+        }
+        ::close(pipeFds[1]);
+        reports = pipeFds[0];
+        slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+        console = child;
+    }
+
+    ~Session() {
+        if (!exited && child > 0) {
+            kill(child, SIGKILL);
+            if (console != child) kill(console, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        for (int fd : {master, slave, reports})
+            if (fd >= 0) ::close(fd);
+    }
+
+    // Moves terminal output into libvterm and reports into `events` until `done` holds or
+    // `ms` pass; true when `done` held.
+    bool pump(int ms, const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            if (done()) return true;
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            pollfd fds[2] = {{master, POLLIN, 0}, {reports, POLLIN, 0}};
+            poll(fds, 2, 10);
+            char buffer[65536];
+            if (fds[0].revents & POLLIN) {
+                const ssize_t n = read(master, buffer, sizeof buffer);
+                if (n > 0) terminal.write(buffer, static_cast<size_t>(n));
+            }
+            if (fds[1].revents & POLLIN) {
+                Report report{};
+                if (read(reports, &report, sizeof report) == sizeof report) {
+                    if (report.tag == 'R') ready = true;
+                    if (report.tag == 'P') console = report.pid;
+                    if (report.tag == 'E') events.push_back(report.event);
+                }
+            }
+        }
+    }
+
+    // Lets output settle: pumps until nothing arrived for a while.
+    void settle() {
+        for (int i = 0; i < 100; ++i) {
+            pollfd fd{master, POLLIN, 0};
+            if (poll(&fd, 1, 60) <= 0) return;
+            pump(0, [] { return false; });
+            pump(5, [] { return false; });
+        }
+    }
+
+    void type(const char* bytes) {
+        ASSERT_EQ(write(master, bytes, std::strlen(bytes)),
+                  static_cast<ssize_t>(std::strlen(bytes)));
+    }
+
+    bool waitExit(int ms) {
+        return pump(ms,
+                    [&] {
+                        if (!exited && waitpid(child, &status, WNOHANG) == child) exited = true;
+                        return exited;
+                    }) ||
+               exited;
+    }
+
+    termios modes() const {
+        termios t{};
+        tcgetattr(slave, &t);
+        return t;
+    }
+};
+
+bool cooked(const termios& t) {
+    return (t.c_lflag & ECHO) && (t.c_lflag & ICANON) && (t.c_lflag & ISIG) && (t.c_iflag & ICRNL);
+}
+
+// The state letter of /proc/<pid>/stat: 'T' for a stopped process.
+char processState(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    FILE* file = std::fopen(path, "r");
+    if (!file) return '?';
+    char state = '?';
+    if (std::fscanf(file, "%*d (%*[^)]) %c", &state) != 1) state = '?';
+    std::fclose(file);
+    return state;
+}
+
+bool raw(const termios& t) {
+    return !(t.c_lflag & (ECHO | ICANON | ISIG));
+}
+
+} // namespace
+
+// [open] Without a terminal open fails, and close still tears down whatever was made.
+TEST(ConsoleScreenPosix, open_fails_without_a_terminal_and_close_is_safe) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        ConsoleScreen screen;
+        const bool opened = screen.open("x", 80, 50);
+        screen.close();
+        screen.close();
+        _exit(!opened && !screen.cells && screen.width == 0 && !screen.platform ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// [session] The picture, the modes, raw input, mouse and Escape; restored at the end.
+TEST(ConsoleScreenPosix, session_shows_the_picture_reads_keys_and_restores) {
+    Session s;
+    s.start();
+    ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+    s.settle();
+    const CellImage image = pattern();
+    EXPECT_EQ(s.terminal.mismatch(image, 0, 0, 80, 50, ColorMode::TrueColor), "");
+    EXPECT_TRUE(s.terminal.altScreen);
+    EXPECT_FALSE(s.terminal.cursorVisible);
+    EXPECT_EQ(s.terminal.title, "kaveo test");
+    EXPECT_EQ(s.terminal.mouseMode, VTERM_PROP_MOUSE_MOVE);
+    EXPECT_TRUE(raw(s.modes()));
+
+    s.type("\x03\x1b[5~m\x1b[<0;11;6M");
+    ASSERT_TRUE(s.pump(2000, [&] { return s.events.size() >= 7; }));
+    s.type("\x1b"); // a lone Escape, recognised by its timeout
+    ASSERT_TRUE(s.waitExit(3000));
+    ASSERT_TRUE(WIFEXITED(s.status));
+    EXPECT_EQ(WEXITSTATUS(s.status), 0); // Ctrl+C did not end it; Escape did
+
+    ASSERT_GE(s.events.size(), 8u);
+    EXPECT_EQ(s.events[0].key.virtualKeyCode, 'C');
+    EXPECT_EQ(s.events[0].key.asciiChar, 3);
+    EXPECT_EQ(s.events[2].key.virtualKeyCode, kVkPrior);
+    EXPECT_EQ(s.events[4].key.virtualKeyCode, kVkM);
+    EXPECT_EQ(s.events[6].eventType, kMouseEvent);
+    EXPECT_EQ(s.events[6].mouse.column, 10);
+    EXPECT_EQ(s.events[6].mouse.row, 5);
+    EXPECT_EQ(s.events[7].key.virtualKeyCode, kVkEscape);
+
+    s.settle();
+    EXPECT_FALSE(s.terminal.altScreen);
+    EXPECT_TRUE(s.terminal.cursorVisible);
+    EXPECT_EQ(s.terminal.mouseMode, VTERM_PROP_MOUSE_NONE);
+    EXPECT_TRUE(cooked(s.modes()));
+}
+
+TEST(ConsoleScreenPosix, resize_repaints_centred_and_mouse_follows) {
+    Session s;
+    s.start();
+    ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+    s.settle();
+    winsize bigger{60, 100, 0, 0};
+    s.terminal.resize(100, 60);
+    ASSERT_EQ(ioctl(s.master, TIOCSWINSZ, &bigger), 0); // the child gets SIGWINCH
+    s.settle();
+    const CellImage image = pattern();
+    EXPECT_EQ(s.terminal.mismatch(image, 10, 5, 80, 50, ColorMode::TrueColor), "");
+    EXPECT_EQ(s.terminal.character(5, 30), 0x20u);
+    s.type("\x1b[<0;11;6M\x1b[<0;11;6m");
+    ASSERT_TRUE(s.pump(2000, [&] { return s.events.size() >= 2; }));
+    EXPECT_EQ(s.events[0].mouse.column, 0); // the picture's top-left cell
+    EXPECT_EQ(s.events[0].mouse.row, 0);
+    s.type("\x1b");
+    EXPECT_TRUE(s.waitExit(3000));
+}
+
+// [signals] Hang-up, termination and interruption from outside end the run normally.
+TEST(ConsoleScreenPosix, quit_signals_set_the_flag_and_the_run_ends_normally) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        Session s;
+        s.start();
+        ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+        kill(s.child, signal);
+        ASSERT_TRUE(s.waitExit(3000)) << strsignal(signal);
+        ASSERT_TRUE(WIFEXITED(s.status)) << strsignal(signal);
+        EXPECT_EQ(WEXITSTATUS(s.status), 3) << strsignal(signal);
+        EXPECT_TRUE(cooked(s.modes())) << strsignal(signal);
+    }
+}
+
+TEST(ConsoleScreenPosix, fatal_signal_restores_then_dies_by_it) {
+    for (int signal : {SIGABRT, SIGILL, SIGQUIT}) {
+        Session s;
+        s.start();
+        ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+        s.settle();
+        kill(s.child, signal);
+        ASSERT_TRUE(s.waitExit(3000)) << strsignal(signal);
+        ASSERT_TRUE(WIFSIGNALED(s.status)) << strsignal(signal);
+        EXPECT_EQ(WTERMSIG(s.status), signal);
+        s.settle();
+        EXPECT_TRUE(cooked(s.modes())) << strsignal(signal);
+        EXPECT_FALSE(s.terminal.altScreen) << strsignal(signal);
+        EXPECT_TRUE(s.terminal.cursorVisible) << strsignal(signal);
+    }
+}
+
+TEST(ConsoleScreenPosix, stop_restores_and_continue_reenters_and_repaints) {
+    Session s;
+    s.start(true);
+    ASSERT_TRUE(s.pump(3000, [&] { return s.ready && s.console != s.child; }));
+    s.settle();
+    kill(s.console, SIGTSTP);
+    s.settle();
+    EXPECT_EQ(processState(s.console), 'T');
+    EXPECT_FALSE(s.terminal.altScreen);
+    EXPECT_TRUE(s.terminal.cursorVisible);
+    EXPECT_TRUE(cooked(s.modes()));
+
+    kill(s.console, SIGCONT);
+    s.settle();
+    EXPECT_TRUE(s.terminal.altScreen);
+    EXPECT_FALSE(s.terminal.cursorVisible);
+    EXPECT_TRUE(raw(s.modes()));
+    EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 0, 80, 50, ColorMode::TrueColor), "");
+    s.type("\x1b");
+    ASSERT_TRUE(s.waitExit(3000));
+    ASSERT_TRUE(WIFEXITED(s.status));
+    EXPECT_EQ(WEXITSTATUS(s.status), 0);
+}

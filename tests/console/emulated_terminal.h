@@ -1,0 +1,35 @@
+// A libvterm terminal for the console tests: takes the bytes a real terminal would, and
+// compares what it shows with a back buffer, character and colour.
+#pragma once
+
+#include <vterm.h>
+
+#include <cstdint>
+#include <string>
+
+#include "console/console_screen.h"
+
+struct EmulatedTerminal {
+    VTerm* vt = nullptr;
+    VTermScreen* screen = nullptr;
+    std::string title;
+    bool altScreen = false;
+    bool cursorVisible = true;
+    int mouseMode = 0; // VTERM_PROP_MOUSE_*
+
+    EmulatedTerminal(int columns, int rows);
+    ~EmulatedTerminal();
+    EmulatedTerminal(const EmulatedTerminal&) = delete;
+    EmulatedTerminal& operator=(const EmulatedTerminal&) = delete;
+
+    void write(const char* bytes, size_t count);
+    void resize(int columns, int rows);
+
+    // The code point shown at (column, row); 0x20 for an erased cell.
+    uint32_t character(int column, int row) const;
+
+    // Empty when the terminal shows the visibleWidth x visibleHeight top-left part of
+    // `image` at (originColumn, originRow) in `mode`'s colours, else the first difference.
+    std::string mismatch(const CellImage& image, int originColumn, int originRow, int visibleWidth,
+                         int visibleHeight, ColorMode mode) const;
+};

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# End to end in a real terminal: kaveo runs inside tmux with SDL's dummy audio driver;
+# keys go in with send-keys, and the screen, the title, the cursor and the alternate
+# screen are read back from tmux. Usage: e2e_tmux.sh path/to/kaveo
+set -u
+kaveo=$(realpath "$1")
+sock="kaveo-e2e-$$"
+work=$(mktemp -d)
+tm() { tmux -L "$sock" "$@"; }
+cleanup() { tm kill-server >/dev/null 2>&1; rm -rf "$work"; }
+trap cleanup EXIT
+
+failures=0
+passes=0
+pass() { echo "ok: $*"; passes=$((passes + 1)); }
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+    tm capture-pane -p -t e2e 2>/dev/null | sed 's/^/  | /' | head -60
+}
+pane() { tm display-message -p -t e2e "$1" 2>/dev/null; }
+screen() { tm capture-pane -p -t e2e 2>/dev/null; }
+
+# Polls `condition` (a shell expression) every 50 ms for up to $2 seconds.
+wait_for() {
+    local condition=$1 seconds=$2 i
+    for ((i = 0; i < seconds * 20; i++)); do
+        if eval "$condition"; then return 0; fi
+        sleep 0.05
+    done
+    return 1
+}
+
+# Starts an interactive shell in a fresh tmux server and runs kaveo in it, so that the
+# prompt coming back shows that the terminal was handed back.
+launch() {
+    tm kill-server >/dev/null 2>&1
+    tm -f /dev/null new-session -d -s e2e -x 100 -y 56 \
+        "env -i PATH=/usr/bin:/bin TERM=tmux-256color HOME=$work PS1='e2e\$ ' bash --norc --noprofile"
+    tm set-option -g status off >/dev/null
+    tm set-option -g set-titles on >/dev/null
+    wait_for '[[ "$(screen)" == *"e2e\$"* ]]' 5 || fail "the test shell did not start"
+    tm send-keys -t e2e "SDL_AUDIODRIVER=dummy $kaveo $*; echo rc=\$?" Enter
+}
+
+title_time() { pane '#{pane_title}' | sed -n 's/^Tempus \([0-9.]*\) est.*/\1/p'; }
+
+# --- Without a terminal: a clear message and exit code 1.
+SDL_AUDIODRIVER=dummy "$kaveo" </dev/null >"$work/out" 2>"$work/err"
+rc=$?
+if [ "$rc" -eq 1 ] && grep -q "Cannot initialize console." "$work/err"; then
+    pass "without a terminal: Cannot initialize console., exit 1"
+else
+    fail "without a terminal: rc=$rc, stderr: $(cat "$work/err")"
+fi
+
+# --- Start-up, a frame, the statistics title, pausing and seeking, Down ends it.
+launch
+if wait_for '[[ "$(pane "#{pane_title}")" == "Please press alt+enter for full screen mode." ]]' 5; then
+    pass "start-up title"
+else
+    fail "start-up title: '$(pane '#{pane_title}')'"
+fi
+if wait_for '[[ "$(screen)" == *"........................................"* ]]' 5; then
+    pass "grey dots at start-up"
+else
+    fail "no grey dots at start-up"
+fi
+[ "$(pane '#{alternate_on}')" = 1 ] && pass "alternate screen on" || fail "alternate screen off while running"
+if wait_for '[[ "$(screen)" == *[░▒▓█]* ]]' 12; then
+    pass "a frame of the demo (shade characters)"
+else
+    fail "no shade characters in the demo's frames"
+fi
+tm send-keys -t e2e Space
+if wait_for '[[ -n "$(title_time)" ]]' 5; then
+    pass "Space shows the statistics title: $(pane '#{pane_title}')"
+else
+    fail "Space: title is '$(pane '#{pane_title}')'"
+fi
+before=$(title_time)
+tm send-keys -t e2e PPage
+sleep 0.5
+after=$(title_time)
+sleep 0.5
+later=$(title_time)
+if [ -n "$before" ] && awk -v b="$before" -v a="$after" -v l="$later" \
+    'BEGIN { exit !(a - b >= 2.0 && a == l) }'; then
+    pass "Page Up seeks forward ($before -> $after) and pauses ($later)"
+else
+    fail "Page Up: before $before, after $after, later $later"
+fi
+tm send-keys -t e2e Down
+if wait_for '[[ "$(screen)" == *"rc=0"* ]]' 5; then
+    pass "Down ends the demo with exit code 0"
+else
+    fail "Down did not end the demo with exit code 0"
+fi
+
+# --- Escape: exit code 0 and the terminal restored.
+launch
+wait_for '[[ "$(pane "#{alternate_on}")" == 1 ]]' 5
+sleep 1
+tm send-keys -t e2e Escape
+if wait_for '[[ "$(screen)" == *"rc=0"* ]]' 5; then
+    pass "Escape ends the demo with exit code 0"
+else
+    fail "Escape did not end the demo with exit code 0"
+fi
+wait_for '[[ "$(screen)" == *"rc=0"*"e2e\$"* ]]' 3 && pass "the prompt is back" || fail "no prompt after Escape"
+[ "$(pane '#{alternate_on}')" = 0 ] && pass "alternate screen left" || fail "still on the alternate screen"
+[ "$(pane '#{cursor_flag}')" = 1 ] && pass "cursor visible" || fail "cursor hidden after exit"
+
+# --- SIGTERM: the current frame finishes, exit code 0, terminal restored.
+launch
+wait_for '[[ "$(pane "#{alternate_on}")" == 1 ]]' 5
+sleep 1
+pkill -TERM -f "^$kaveo" || true
+if wait_for '[[ "$(screen)" == *"rc=0"* ]]' 5; then
+    pass "SIGTERM ends the demo with exit code 0"
+else
+    fail "SIGTERM did not end the demo with exit code 0"
+fi
+[ "$(pane '#{cursor_flag}')" = 1 ] && pass "cursor visible after SIGTERM" || fail "cursor hidden after SIGTERM"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

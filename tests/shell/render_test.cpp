@@ -1,0 +1,256 @@
+// The headless renderer: its argument parsing, the frame formats, the code page 437 table,
+// and rendering selected frames of the real demo.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "demo/demo_content.h"
+#include "gfx/next_random.h"
+#include "shell/cp437_utf8.h"
+#include "shell/render_command.h"
+
+namespace {
+
+bool sameRanges(const std::vector<FrameRange>& got, const std::vector<FrameRange>& want) {
+    if (got.size() != want.size()) return false;
+    for (size_t i = 0; i < got.size(); ++i)
+        if (got[i].first != want[i].first || got[i].last != want[i].last) return false;
+    return true;
+}
+
+TEST(FrameList, ParsesNumbersAndRangesSortedAndMerged) {
+    struct Case {
+        const char* text;
+        std::vector<FrameRange> ranges;
+    };
+    const Case cases[] = {
+        {"100,250-260,966", {{100, 100}, {250, 260}, {966, 966}}},
+        {"7", {{7, 7}}},
+        {"7-7", {{7, 7}}},
+        {"5,3-4,1", {{1, 1}, {3, 5}}},  // out of order, 3-4 and 5 touch
+        {"1-3,2-6,6", {{1, 6}}},         // overlaps
+        {"10-20,1-2", {{1, 2}, {10, 20}}},
+        {"999999999999", {{999999999999, 999999999999}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<FrameRange> ranges;
+        std::string error;
+        ASSERT_TRUE(parseFrameList(c.text, ranges, error)) << error;
+        EXPECT_TRUE(sameRanges(ranges, c.ranges));
+    }
+}
+
+TEST(FrameList, RejectsMalformedLists) {
+    for (const char* text : {"", ",", "1,", ",1", "0", "0-3", "3-2", "a", "1-", "-3", "1 2",
+                             "1,,2", "1-2-3", "+1", "1.5", "99999999999999999999", "1;2"}) {
+        SCOPED_TRACE(text);
+        std::vector<FrameRange> ranges;
+        std::string error;
+        EXPECT_FALSE(parseFrameList(text, ranges, error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+bool parse(std::vector<std::string> words, RenderOptions& options, std::string& error) {
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    return parseRenderOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+}
+
+TEST(RenderOptionsParsing, DefaultsAndEachOptionInBothForms) {
+    RenderOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({}, options, error));
+    EXPECT_EQ(options.dt, 0.01);
+    EXPECT_TRUE(options.frames.empty());
+    EXPECT_EQ(options.format, FrameFormat::Cells);
+    EXPECT_EQ(options.output, nullptr);
+
+    RenderOptions spaced;
+    std::vector<std::string> words = {"--dt", "0.02", "--frames", "3,1", "--format", "text", "--output", "x.txt"};
+    ASSERT_TRUE(parse(words, spaced, error)) << error;
+    EXPECT_EQ(spaced.dt, 0.02);
+    EXPECT_TRUE(sameRanges(spaced.frames, {{1, 1}, {3, 3}}));
+    EXPECT_EQ(spaced.format, FrameFormat::Text);
+    EXPECT_STREQ(spaced.output, "x.txt");
+
+    RenderOptions joined;
+    ASSERT_TRUE(parse({"--dt=0.5", "--format=cells", "--frames=2-4"}, joined, error)) << error;
+    EXPECT_EQ(joined.dt, 0.5);
+    EXPECT_TRUE(sameRanges(joined.frames, {{2, 4}}));
+}
+
+TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--dt"},        {"--dt", "0"},         {"--dt", "-0.01"},     {"--dt", "abc"},
+        {"--dt", "nan"}, {"--dt", "inf"},       {"--dt", "1e-9"},      {"--dt", "61"},
+        {"--dt", "0.1x"}, {"--format", "png"},  {"--format"},          {"--frames", "0"},
+        {"--frames"},    {"--output"},          {"--output="},         {"--bogus"},
+        {"render"},      {"--dtx", "1"},        {"--dt", "0.1", "--dt", "0.2"},
+    };
+    for (const auto& words : cases) {
+        std::string joined;
+        for (const std::string& w : words) joined += w + " ";
+        SCOPED_TRACE(joined);
+        RenderOptions options;
+        std::string error;
+        EXPECT_FALSE(parse(words, options, error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos); // one line
+    }
+}
+
+TEST(RenderTiming, LastFrameIsTheLastWhoseTimeDoesNotPassTheEnd) {
+    struct Case {
+        double dt;
+        uint64_t last;
+    };
+    // 59 / dt frames, counting float(k dt) as the frame's time.
+    for (const Case c : {Case{0.01, 5900}, Case{0.05, 1180}, Case{0.1, 590}, Case{0.3, 196},
+                         Case{1.0, 59}, Case{59.0, 1}, Case{60.0, 0}, Case{0.0001, 590000}}) {
+        SCOPED_TRACE(c.dt);
+        EXPECT_EQ(lastDemoFrame(c.dt), c.last);
+    }
+}
+
+TEST(Cp437, MapsShadesBlocksControlGlyphsAndTheEnds) {
+    struct Case {
+        uint8_t character;
+        const char* utf8;
+    };
+    for (const Case c : {Case{'A', "A"}, Case{' ', " "}, Case{0x00, " "}, Case{0x01, "\u263A"},
+                         Case{0x7F, "\u2302"}, Case{0xB0, "\u2591"}, Case{0xB1, "\u2592"},
+                         Case{0xB2, "\u2593"}, Case{0xDB, "\u2588"}, Case{0xDC, "\u2584"},
+                         Case{0xDD, "\u258C"}, Case{0xDE, "\u2590"}, Case{0xDF, "\u2580"},
+                         Case{0xC5, "\u253C"}, Case{0xF9, "\u2219"}, Case{0x80, "\u00C7"},
+                         Case{0xE1, "\u00DF"}, Case{0xFF, "\u00A0"}}) {
+        SCOPED_TRACE(static_cast<int>(c.character));
+        char out[4] = {};
+        const int32_t length = cp437ToUtf8(c.character, out);
+        EXPECT_EQ(std::string(out, static_cast<size_t>(length)), c.utf8);
+    }
+    // Every byte maps to a printable character: none to a control code.
+    for (int b = 0; b < 256; ++b) EXPECT_GE(Cp437Unicode[b], 0x20) << b;
+}
+
+CellImage patternFrame() {
+    CellImage frame;
+    EXPECT_TRUE(frame.create(80, 50));
+    for (int i = 0; i < 4000; ++i)
+        frame.cells[i] = Cell{static_cast<uint16_t>(i % 256), static_cast<uint16_t>((i * 7) % 256)};
+    frame.cells[5].character = 0x1B2; // only the low bytes are written
+    frame.cells[5].attribute = 0x31F;
+    return frame;
+}
+
+TEST(FrameFormats, CellsAreLowBytePairsRowByRow) {
+    const CellImage frame = patternFrame();
+    std::vector<uint8_t> bytes(kFrameCellBytes);
+    formatFrameCells(frame, bytes.data());
+    EXPECT_EQ(bytes[2 * 5], 0xB2);
+    EXPECT_EQ(bytes[2 * 5 + 1], 0x1F);
+    EXPECT_EQ(bytes[2 * 81], 81);               // cell (1, 1)
+    EXPECT_EQ(bytes[2 * 81 + 1], (81 * 7) % 256);
+    EXPECT_EQ(bytes[2 * 3999], 3999 % 256);
+}
+
+TEST(FrameFormats, TextIsFiftyLinesOfEightyCharactersThenAnEmptyLine) {
+    const CellImage frame = patternFrame();
+    std::vector<char> text(kFrameTextCapacity);
+    const size_t length = formatFrameText(frame, text.data());
+    ASSERT_LE(length, kFrameTextCapacity);
+    const std::string all(text.data(), length);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all.substr(all.size() - 2), "\n\n");
+    size_t start = 0;
+    int lines = 0;
+    while (start < all.size()) {
+        const size_t end = all.find('\n', start);
+        ASSERT_NE(end, std::string::npos);
+        const std::string line = all.substr(start, end - start);
+        int codePoints = 0;
+        for (unsigned char c : line) codePoints += (c & 0xC0) != 0x80;
+        EXPECT_EQ(codePoints, lines < 50 ? 80 : 0) << "line " << lines;
+        ++lines;
+        start = end + 1;
+    }
+    EXPECT_EQ(lines, 51);
+    // Row 0 starts with bytes 0, 1, 2: a space, then the two faces.
+    EXPECT_EQ(all.substr(0, 7), " \u263A\u263B");
+}
+
+// Renders with a fresh content and random sequence, as a new process would.
+std::string render(const char* frames, FrameFormat format, double dt = 0.01) {
+    RandomState = 1;
+    auto content = std::make_unique<DemoContent>();
+    EXPECT_TRUE(content->load());
+    RenderOptions options;
+    options.dt = dt;
+    options.format = format;
+    std::string error;
+    if (frames != nullptr) {
+        EXPECT_TRUE(parseFrameList(frames, options.frames, error)) << error;
+    }
+    std::FILE* out = std::tmpfile();
+    EXPECT_NE(out, nullptr);
+    EXPECT_TRUE(renderFrames(*content, options, out, nullptr));
+    std::string bytes(static_cast<size_t>(std::ftell(out)), '\0');
+    std::rewind(out);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), out), bytes.size());
+    std::fclose(out);
+    return bytes;
+}
+
+TEST(RenderFrames, WritesOnlyTheSelectedFramesStartingFromTheDots) {
+    const std::string cells = render("1,3", FrameFormat::Cells);
+    ASSERT_EQ(cells.size(), 2 * kFrameCellBytes);
+    // Frame 1 (t = 0.01): the dissolve has blanked 15 cells (0.01 as a float is just short
+    // of 16 cells' worth); everything else is still the grey dots.
+    int dots = 0, blanks = 0;
+    for (size_t i = 0; i < kFrameCellBytes; i += 2) {
+        dots += cells[i] == '.' && cells[i + 1] == 0x07;
+        blanks += cells[i] == ' ' && cells[i + 1] == 0x07;
+    }
+    EXPECT_EQ(dots, 3985);
+    EXPECT_EQ(blanks, 15);
+}
+
+TEST(RenderFrames, AFrameDependsOnEveryFrameBeforeItNotOnTheSelection) {
+    // The bubbles and the tunnel carry state from frame to frame: frame 2800 alone must be
+    // the frame 2800 of a run that writes everything.
+    const std::string alone = render("2800", FrameFormat::Cells);
+    const std::string all = render("2799-2800", FrameFormat::Cells);
+    ASSERT_EQ(alone.size(), kFrameCellBytes);
+    ASSERT_EQ(all.size(), 2 * kFrameCellBytes);
+    EXPECT_EQ(alone, all.substr(kFrameCellBytes));
+    EXPECT_NE(all.substr(0, kFrameCellBytes), alone); // and frames do change
+}
+
+TEST(RenderFrames, Frame990ShowsTheRingsAndTheFigureEights) {
+    const std::string text = render("990", FrameFormat::Text);
+    std::vector<std::string> rows;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        rows.push_back(text.substr(start, end - start));
+    ASSERT_EQ(rows.size(), 51u);
+    // Shaded cells are three bytes of UTF-8; a black space is one.
+    const auto drawn = [&](int row) { return rows[static_cast<size_t>(row)].size() > 80; };
+    // The figure-eights span rows 11 to 29 around row 20; the first ring's outline and the
+    // second ring around rows 27 and 38.
+    EXPECT_TRUE(drawn(11));
+    EXPECT_TRUE(drawn(20));
+    EXPECT_TRUE(drawn(38));
+    EXPECT_FALSE(drawn(0));
+    EXPECT_FALSE(drawn(49));
+}
+
+TEST(RenderFrames, TheWholeDemoEndsAfterItsLastFrame) {
+    const std::string cells = render(nullptr, FrameFormat::Cells, 0.5);
+    EXPECT_EQ(cells.size(), 118 * kFrameCellBytes);
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+# Runs one command and checks how it ended: cmake -P run_and_check.cmake with
+#   -DCOMMAND=program|arg|arg...   (arguments separated by "|")
+#   -DEXPECT_CODE=n                the exit code it must give
+#   -DSTDERR_MATCH=regex           optional: what standard error must contain
+#   -DSTDOUT_MATCH=regex           optional: what standard output must contain
+#   -DOUTPUT=file -DOUTPUT_SIZE=n  optional: a file it must have written, of n bytes
+#   -DSAME_AS=file                 optional: OUTPUT must equal this file byte for byte
+string(REPLACE "|" ";" command "${COMMAND}")
+if(OUTPUT)
+  file(REMOVE "${OUTPUT}")
+endif()
+execute_process(COMMAND ${command} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT "${code}" STREQUAL "${EXPECT_CODE}")
+  message(FATAL_ERROR "exit code ${code}, expected ${EXPECT_CODE}\nstderr: ${err}")
+endif()
+if(DEFINED STDERR_MATCH AND NOT err MATCHES "${STDERR_MATCH}")
+  message(FATAL_ERROR "standard error does not match \"${STDERR_MATCH}\":\n${err}")
+endif()
+if(DEFINED STDOUT_MATCH AND NOT out MATCHES "${STDOUT_MATCH}")
+  message(FATAL_ERROR "standard output does not match \"${STDOUT_MATCH}\":\n${out}")
+endif()
+if(OUTPUT)
+  if(NOT EXISTS "${OUTPUT}")
+    message(FATAL_ERROR "${OUTPUT} was not written")
+  endif()
+  file(SIZE "${OUTPUT}" size)
+  if(DEFINED OUTPUT_SIZE AND NOT size EQUAL OUTPUT_SIZE)
+    message(FATAL_ERROR "${OUTPUT} has ${size} bytes, expected ${OUTPUT_SIZE}")
+  endif()
+  if(SAME_AS)
+    file(SHA256 "${OUTPUT}" got)
+    file(SHA256 "${SAME_AS}" want)
+    if(NOT got STREQUAL want)
+      message(FATAL_ERROR "${OUTPUT} differs from ${SAME_AS}")
+    endif()
+  endif()
+  file(REMOVE "${OUTPUT}")
+endif()
