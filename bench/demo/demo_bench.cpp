@@ -56,4 +56,25 @@ BENCHMARK_CAPTURE(runScenesAt, t30_0, 30.0f)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(runScenesAt, t45_0, 45.0f)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(runScenesAt, t58_0, 58.0f)->Unit(benchmark::kMicrosecond);
 
+// The two effects with per-frame work of their own, in the state of the frame at 30 s.
+void bubblesUpdate(benchmark::State& state) {
+    WarmFrame& frame = warmFrameAt(30.0f);
+    BubbleField field = frame.content->bubbles;
+    for (auto _ : state) {
+        BubbleField moving = field;
+        moving.update(30.0f, static_cast<float>(kDt));
+        benchmark::DoNotOptimize(moving.bubbles[0].x);
+    }
+}
+BENCHMARK(bubblesUpdate)->Unit(benchmark::kMicrosecond);
+
+void tunnelRender(benchmark::State& state) {
+    WarmFrame& frame = warmFrameAt(30.0f);
+    for (auto _ : state) {
+        frame.content->tunnel.render(30.0f, static_cast<float>(kDt), 50, 50);
+        benchmark::DoNotOptimize(frame.content->tunnel.target.cells.get());
+    }
+}
+BENCHMARK(tunnelRender)->Unit(benchmark::kMicrosecond);
+
 } // namespace

@@ -47,6 +47,17 @@ void BubbleField::update(float t, float delta) {
     }
 
     const float damp = static_cast<float>(std::exp(kDamping * delta));
+    // Centres and radii side by side, kept in step as the bubbles move, so that the search
+    // for touching pairs runs over plain arrays.
+    float centreX[kBubbleCount];
+    float centreY[kBubbleCount];
+    float radius[kBubbleCount];
+    for (int32_t i = 0; i < kBubbleCount; ++i) {
+        centreX[i] = bubbles[i].x;
+        centreY[i] = bubbles[i].y;
+        radius[i] = bubbles[i].radius;
+    }
+
     for (int32_t i = 0; i < kBubbleCount; ++i) {
         Bubble& b = bubbles[i];
         float mass = static_cast<float>(static_cast<double>(b.radius) * b.radius);
@@ -54,16 +65,25 @@ void BubbleField::update(float t, float delta) {
         float fx = 0.0f;
         float fy = b.radius == 0.0f ? 0.0f : static_cast<float>(mass * kGravity);
 
+        // Most pairs are far apart: a cheap test with a wide margin picks the few that may
+        // touch, and only those take the exact test below.
+        uint8_t mayTouch[kBubbleCount];
         for (int32_t j = 0; j < kBubbleCount; ++j) {
+            const float dx = b.x - centreX[j];
+            const float dy = b.y - centreY[j];
+            const float reach = b.radius + radius[j] + 2.0f;
+            mayTouch[j] = static_cast<uint8_t>((radius[j] != 0.0f) &
+                                               (dx * dx + dy * dy <= reach * reach * 1.01f + 0.01f));
+        }
+        mayTouch[i] = 0;
+
+        for (int32_t j = 0; j < kBubbleCount; ++j) {
+            if (mayTouch[j] == 0) continue;
             const Bubble& other = bubbles[j];
-            if (j == i || other.radius == 0.0f) continue;
             const float dx = b.x - other.x;
             const float dy = b.y - other.y;
             const double distanceSquared = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
             const double reach = static_cast<double>(other.radius) + b.radius + kContactMargin;
-            // Most pairs are far apart: rule them out without the square root. The margin
-            // leaves every pair near contact to the exact test below.
-            if (distanceSquared > reach * reach * 1.001 + 1e-3) continue;
             const float distance = static_cast<float>(std::sqrt(distanceSquared));
             const float overlap = static_cast<float>(reach - distance);
             if (!(overlap > 0.0f)) continue;
@@ -95,6 +115,8 @@ void BubbleField::update(float t, float delta) {
         if (b.y + h > kFloor) b.y = kFloor - h;
         if (b.x + h > kRightWall) b.x = kRightWall - h;
         if (b.x - h < kLeftWall) b.x = h + kLeftWall;
+        centreX[i] = b.x;
+        centreY[i] = b.y;
     }
 }
 

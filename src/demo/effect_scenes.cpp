@@ -68,6 +68,13 @@ void DemoContent::ringsScene(CellImage&, float t, float) {
 }
 
 void DemoContent::bubblesScene(CellImage&, float t, float delta) {
+    const double remaining = TunnelBeats[20] - static_cast<double>(t);
+    if (remaining < 0.0) {
+        // Faded out for good: the bubbles keep moving (a seek back shows them where they
+        // went), but a drawing would only be cleared unseen by the next scene.
+        bubbles.update(t, delta);
+        return;
+    }
     bubbles.render(scratch, kDraw, t, delta);
 
     const double switchBeat = MainBeats[33];
@@ -89,8 +96,6 @@ void DemoContent::bubblesScene(CellImage&, float t, float delta) {
                          kScreenWidth, kScreenHeight);
     }
 
-    const double remaining = TunnelBeats[20] - static_cast<double>(t);
-    if (remaining < 0.0) return;
     const float a = static_cast<float>(remaining > 1.0 ? 1.0 : remaining);
     mainLayer.composite(scratch, palette, kPaletteThreshold,
                         BlendCoefficients{a, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}, 0, 0, 0, 0,

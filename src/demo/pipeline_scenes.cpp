@@ -34,8 +34,8 @@ void DemoContent::clearBackBuffer(CellImage& backBuffer, float, float) {
 }
 
 void DemoContent::resetMainLayer(CellImage&, float, float) {
-    // The backdrop is laid down and then cleared away: frames start from the empty Layer.
-    mainLayer.copyFrom(backdrop, kReplace, 0, 0, 0, 0, backdrop.width, backdrop.height);
+    // Frames start from the empty Layer, not from the backdrop: laying the backdrop down
+    // first would be overwritten here at once, so it is not laid down at all.
     LayerCell empty{};
     empty.intensity = 0.0f;
     empty.palette = nullptr;

@@ -2,6 +2,7 @@
 #include "demo/tunnel.h"
 
 #include <cmath>
+#include <new>
 
 #include "demo/beat_tables.h"
 #include "gfx/resource_blob.h"
@@ -25,11 +26,18 @@ bool loadLevel(Texture& level, const char* name, int32_t width) {
 } // namespace
 
 bool TunnelEffect::load(int32_t width, int32_t height) {
-    return target.create(width, height) && loadLevel(level0, "tunnel0.raw", 128) &&
-           loadLevel(level1, "tunnel1.raw", 64) && loadLevel(level2, "tunnel2.raw", 32);
+    if (!target.create(width, height)) return false;
+    mapping.reset(new (std::nothrow) TunnelCell[static_cast<size_t>(target.width) *
+                                                 static_cast<size_t>(target.height)]);
+    if (!mapping) return false;
+    return loadLevel(level0, "tunnel0.raw", 128) && loadLevel(level1, "tunnel1.raw", 64) &&
+           loadLevel(level2, "tunnel2.raw", 32);
 }
 
 void TunnelEffect::release() {
+    mapping.reset();
+    mappedWidth = 0;
+    mappedHeight = 0;
     level2 = Texture{};
     level1 = Texture{};
     level0 = Texture{};
@@ -47,35 +55,57 @@ void TunnelEffect::render(float t, float delta, uint32_t w, uint32_t h) {
     speed = static_cast<float>(speed * std::exp(kDecay * delta));
     if (speed < 0.0f) speed = 0.0f;
 
-    // The steps follow the requested size; only the cells inside target are written.
-    const float stepX = static_cast<float>(1.0 / static_cast<double>(w - 1u));
-    const float stepY = static_cast<float>(1.0 / static_cast<double>(h - 1u));
-    const uint32_t columns = w < static_cast<uint32_t>(target.width) ? w : static_cast<uint32_t>(target.width);
-    const uint32_t rows = h < static_cast<uint32_t>(target.height) ? h : static_cast<uint32_t>(target.height);
+    const uint32_t columns =
+        w < static_cast<uint32_t>(target.width) ? w : static_cast<uint32_t>(target.width);
+    const uint32_t rows =
+        h < static_cast<uint32_t>(target.height) ? h : static_cast<uint32_t>(target.height);
+    if (!mapping || columns == 0 || rows == 0) return;
+    if (mappedWidth != w || mappedHeight != h) mapRegion(w, h, columns, rows);
+
+    const Texture* levels[3] = {&level0, &level1, &level2};
     const double twist = phase * kTwist;
     const double scroll = phase * kScroll;
-
-    float y = -0.5f;
     for (uint32_t j = 0; j < rows; ++j) {
         LayerCell* row = &target.cells[static_cast<size_t>(j) * static_cast<uint32_t>(target.width)];
-        float x = -0.5f;
+        const TunnelCell* map = &mapping[static_cast<size_t>(j) * columns];
         for (uint32_t i = 0; i < columns; ++i) {
             LayerCell& cell = row[i];
-            const float r = static_cast<float>(std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y));
-            if (r > kRim) {
+            const TunnelCell& m = map[i];
+            if (m.level < 0) {
                 cell.intensity = 1.0f;
                 cell.alpha = 1.0f;
             } else {
-                const float u = static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)) / kTurn + twist);
-                const float v = static_cast<float>(kDepth / r - scroll);
-                // Near the axis v changes fastest from cell to cell: take coarser pictures.
-                const Texture& level = r > 0.25f ? level0 : (r > 0.1f ? level1 : level2);
-                level.sample(cell, u, v);
+                const float u = static_cast<float>(m.turns + twist);
+                const float v = static_cast<float>(m.depth - scroll);
+                levels[m.level]->sample(cell, u, v);
             }
+            const double r = m.radius;
             const double s = cell.alpha;
-            cell.alpha = static_cast<float>((kRim - static_cast<double>(r)) * (1.0 - s) * r * 16.0);
+            cell.alpha = static_cast<float>((kRim - r) * (1.0 - s) * r * 16.0);
+        }
+    }
+}
+
+void TunnelEffect::mapRegion(uint32_t w, uint32_t h, uint32_t columns, uint32_t rows) {
+    // The steps follow the requested size; only the cells inside target are mapped.
+    const float stepX = static_cast<float>(1.0 / static_cast<double>(w - 1u));
+    const float stepY = static_cast<float>(1.0 / static_cast<double>(h - 1u));
+    float y = -0.5f;
+    for (uint32_t j = 0; j < rows; ++j) {
+        float x = -0.5f;
+        for (uint32_t i = 0; i < columns; ++i) {
+            TunnelCell& m = mapping[static_cast<size_t>(j) * columns + i];
+            const float r = static_cast<float>(
+                std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y));
+            m.radius = r;
+            m.turns = static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)) / kTurn);
+            m.depth = static_cast<float>(kDepth / r);
+            // Near the axis v changes fastest from cell to cell: take coarser pictures.
+            m.level = r > kRim ? -1 : (r > 0.25f ? 0 : (r > 0.1f ? 1 : 2));
             x += stepX;
         }
         y += stepY;
     }
+    mappedWidth = w;
+    mappedHeight = h;
 }

@@ -237,8 +237,8 @@ void SDLCALL fillOutput(void* userdata, Uint8* out, int bytes) {
 // buffer, so it cannot be the demo's clock as it is. The clock runs on the wall clock
 // instead and is pulled towards the position interpolated from the last buffer: by a share
 // of the gap that grows with the time since the last call (kSlewSeconds), and by at most
-// kSlewLimit of that time, which hides the callbacks' jitter. Right after a
-// play or a seek it holds still until the first buffer of the new sound is filled.
+// kSlewLimit of that time, which hides the callbacks' jitter. Right after a play or a seek
+// it holds still until the first buffer of the new sound is filled.
 double smoothPosition(Stream& stream, int64_t now) {
     const double elapsed = static_cast<double>(now - stream.clockNanoseconds) * (kRate / 1.0e9);
     double position = stream.clockFrames + elapsed;

@@ -246,11 +246,12 @@ bool Mp3Decoder::open(const uint8_t* data, uint32_t size) {
     s->pcm.nAvgBytesPerSec = layout.sampleRate * s->pcm.nBlockAlign;
     if (!s->openStream()) return false;
 
-    // The LAME tag says how many frames the encoder added in front and behind; the decoder
-    // adds its own delay in front. A file without the tag is taken as it decodes.
+    // The LAME tag says how many frames the encoder put in front of the music and behind
+    // it; the decoder's own delay moves the music later by kDecoderDelay and eats as much of
+    // the padding at the end. A file without the tag is taken as it decodes.
     s->lead = uint64_t{s->layout.encoderDelay} + kDecoderDelay;
     const uint64_t decoded = uint64_t{s->layout.packetCount} * kPacketFrames;
-    const uint64_t trimmed = s->lead + s->layout.encoderPadding;
+    const uint64_t trimmed = uint64_t{s->layout.encoderDelay} + s->layout.encoderPadding;
     sampleRate = layout.sampleRate;
     length = decoded > trimmed ? decoded - trimmed : 0;
     state = std::move(s);

@@ -90,7 +90,8 @@ bool DemoApp::handleInput() {
                     dragInProgress = true;
                     dragAnchor = static_cast<int32_t>(std::floor(t * 10.0)) + pointerColumn;
                 } else {
-                    clock.seek(static_cast<float>(static_cast<float>(dragAnchor - pointerColumn) * 0.1));
+                    clock.seek(
+                        static_cast<float>(static_cast<float>(dragAnchor - pointerColumn) * 0.1));
                 }
             } else {
                 dragInProgress = false;

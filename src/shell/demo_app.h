@@ -18,12 +18,12 @@ uint32_t frameWait(uint32_t frameEnd, uint32_t now);
 
 struct DemoApp {
     // Statistics display and mouse controls.
-    bool statisticsMode = false;  // switched on by Space, never off
-    bool pointerOverlay = false;  // draw the live mouse coordinates
-    bool markerOverlay = false;   // draw the coordinates of the last right click
-    bool dragInProgress = false;  // a left-button drag is under way
-    float smoothedFrameRate = 0.0f; // frames per second shown in the title
-    float seekReferenceTime = 87.0f; // seconds; Down seeks to this minus 4.0
+    bool statisticsMode = false;               // switched on by Space, never off
+    bool pointerOverlay = false;               // draw the live mouse coordinates
+    bool markerOverlay = false;                // draw the coordinates of the last right click
+    bool dragInProgress = false;               // a left-button drag is under way
+    float smoothedFrameRate = 0.0f;            // frames per second shown in the title
+    float seekReferenceTime = 87.0f;           // seconds; Down seeks to this minus 4.0
     int32_t pointerColumn = 0, pointerRow = 0; // cell under the mouse at its last event
     int32_t markerColumn = 0, markerRow = 0;   // cell of the last right click
     int32_t dragAnchor = 0; // tenths of a second plus the column where the drag began

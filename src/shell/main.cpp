@@ -1,9 +1,10 @@
-// The kaveo executable: dispatches the headless commands (render, extract), --help and
-// --version.
+// The kaveo executable: without a command it plays the demo in the terminal; the headless
+// commands (render, extract) draw frames or write resources without a terminal or sound.
 #include <cstdio>
 #include <cstring>
 
 #include "shell/render_command.h"
+#include "shell/terminal_demo.h"
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0)
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "extract") == 0)
         return runExtractCommand(argc - 2, argv + 2);
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        printTerminalUsage(stdout);
+        std::fputc('\n', stdout);
         printUsage(stdout);
         return 0;
     }
@@ -18,13 +21,9 @@ int main(int argc, char** argv) {
         std::printf("kaveo %s\n", KAVEO_VERSION);
         return 0;
     }
-    if (argc == 1) {
-        std::puts("kaveo: the demo does not play in the terminal yet; render its frames instead,\n"
-                  "for example: kaveo render --frames 990 --format text\n");
-        printUsage(stdout);
-        return 0;
-    }
+    if (argc == 1 || argv[1][0] == '-') return runTerminalDemo(argc - 1, argv + 1);
     std::fprintf(stderr, "kaveo: unknown command \"%s\"\n", argv[1]);
+    printTerminalUsage(stderr);
     printUsage(stderr);
     return 2;
 }

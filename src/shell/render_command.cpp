@@ -138,7 +138,8 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
             const double dt = std::strtod(value, &end);
             if (end == value || *end != '\0' || errno != 0 || !std::isfinite(dt) ||
                 dt < kMinimumDt || dt > kMaximumDt) {
-                error = "--dt: expected seconds from 0.0001 to 60, got \"" + std::string(value) + "\"";
+                error =
+                    "--dt: expected seconds from 0.0001 to 60, got \"" + std::string(value) + "\"";
                 return false;
             }
             options.dt = dt;
@@ -173,7 +174,8 @@ size_t formatFrameText(const CellImage& frame, char* out) {
     for (int32_t y = 0; y < frame.height; ++y) {
         const Cell* row = &frame.cells[static_cast<size_t>(y) * static_cast<size_t>(frame.width)];
         for (int32_t x = 0; x < frame.width; ++x)
-            at += static_cast<size_t>(cp437ToUtf8(static_cast<uint8_t>(row[x].character), out + at));
+            at +=
+                static_cast<size_t>(cp437ToUtf8(static_cast<uint8_t>(row[x].character), out + at));
         out[at++] = '\n';
     }
     out[at++] = '\n';
@@ -222,8 +224,8 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
             if (!written) return false;
         }
         if (progress != nullptr && (k % kProgressEvery == 0 || k == last))
-            std::fprintf(progress, "\rkaveo render: frame %llu of %llu", static_cast<unsigned long long>(k),
-                         static_cast<unsigned long long>(last));
+            std::fprintf(progress, "\rkaveo render: frame %llu of %llu",
+                         static_cast<unsigned long long>(k), static_cast<unsigned long long>(last));
     }
     if (progress != nullptr) std::fputs("\r\033[K", progress);
     return std::fflush(out) == 0;
@@ -327,7 +329,8 @@ int runExtractCommand(int argc, char** argv) {
     if (output != nullptr) {
         out = std::fopen(output, "wb");
         if (out == nullptr) {
-            std::fprintf(stderr, "kaveo extract: cannot create %s: %s\n", output, std::strerror(errno));
+            std::fprintf(stderr, "kaveo extract: cannot create %s: %s\n", output,
+                         std::strerror(errno));
             return 1;
         }
     }

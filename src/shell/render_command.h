@@ -20,10 +20,10 @@ struct FrameRange {
 enum class FrameFormat { Cells, Text };
 
 struct RenderOptions {
-    double dt = 0.01;                // seconds per frame
-    std::vector<FrameRange> frames;  // sorted, merged; empty selects every frame
+    double dt = 0.01;               // seconds per frame
+    std::vector<FrameRange> frames; // sorted, merged; empty selects every frame
     FrameFormat format = FrameFormat::Cells;
-    const char* output = nullptr;    // null: standard output
+    const char* output = nullptr; // null: standard output
 };
 
 // Parses "100,250-260,966" into sorted, merged ranges. False with a reason on bad input.

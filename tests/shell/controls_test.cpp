@@ -115,7 +115,7 @@ TEST_F(ControlsTest, SpaceSeedsTheFrameRateAndTheTitleSmoothsIt) {
     app.handleInput();
     EXPECT_TRUE(app.statisticsMode);
     EXPECT_TRUE(FakeConsole.mouseInput);
-    EXPECT_EQ(app.smoothedFrameRate, 250.0f);
+    EXPECT_FLOAT_EQ(app.smoothedFrameRate, 250.0f);
 
     app.updateTitle(); // r = 250 is above 100: counted as 100 frames per second
     EXPECT_FLOAT_EQ(app.smoothedFrameRate, 248.5f);
@@ -203,13 +203,13 @@ TEST(FrameWait, SleepsTheRestOfTenMilliseconds) {
     struct Case {
         uint32_t frameEnd, now, wait;
     } cases[] = {
-        {0, 5000, 0},                   // first frame: never waits
-        {1000, 1003, 7},                // 3 ms of work sleeps 7
-        {1000, 1010, 0},                // exactly 10 ms
-        {1000, 1250, 0},                // a late frame makes nothing up
-        {1000, 1000, 10},               // no work at all
-        {0xFFFFFFFEu, 1, 7},            // the counter wrapped 3 ms ago
-        {5, 3, 0},                      // a clock that went backwards
+        {0, 5000, 0},        // first frame: never waits
+        {1000, 1003, 7},     // 3 ms of work sleeps 7
+        {1000, 1010, 0},     // exactly 10 ms
+        {1000, 1250, 0},     // a late frame makes nothing up
+        {1000, 1000, 10},    // no work at all
+        {0xFFFFFFFEu, 1, 7}, // the counter wrapped 3 ms ago
+        {5, 3, 0},           // a clock that went backwards
     };
     for (const Case& c : cases) {
         EXPECT_EQ(frameWait(c.frameEnd, c.now), c.wait) << c.frameEnd << " " << c.now;

@@ -4,7 +4,8 @@
 # screen are read back from tmux. Usage: e2e_tmux.sh path/to/kaveo
 set -u
 kaveo=$(realpath "$1")
-sock="kaveo-e2e-$$"
+sock="kaveo-e2e-$$-0"
+runs=0
 work=$(mktemp -d)
 tm() { tmux -L "$sock" "$@"; }
 cleanup() { tm kill-server >/dev/null 2>&1; rm -rf "$work"; }
@@ -34,7 +35,10 @@ wait_for() {
 # Starts an interactive shell in a fresh tmux server and runs kaveo in it, so that the
 # prompt coming back shows that the terminal was handed back.
 launch() {
+    # A fresh server on a socket of its own: reusing one races with its shutdown.
     tm kill-server >/dev/null 2>&1
+    runs=$((runs + 1))
+    sock="kaveo-e2e-$$-$runs"
     tm -f /dev/null new-session -d -s e2e -x 100 -y 56 \
         "env -i PATH=/usr/bin:/bin TERM=tmux-256color HOME=$work PS1='e2e\$ ' bash --norc --noprofile"
     tm set-option -g status off >/dev/null

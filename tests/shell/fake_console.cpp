@@ -15,15 +15,24 @@ bool ConsoleScreen::present() {
 }
 
 bool ConsoleScreen::pollInput(InputRecord& event) {
+    while (!FakeConsole.scheduled.empty() &&
+           FakeConsole.scheduled.front().first <= FakeConsole.presents) {
+        FakeConsole.pending.push_back(FakeConsole.scheduled.front().second);
+        FakeConsole.scheduled.pop_front();
+    }
     if (FakeConsole.pending.empty()) return false;
     event = FakeConsole.pending.front();
     FakeConsole.pending.pop_front();
     return true;
 }
 
-void ConsoleScreen::setMouseInput(bool on) { FakeConsole.mouseInput = on; }
+void ConsoleScreen::setMouseInput(bool on) {
+    FakeConsole.mouseInput = on;
+}
 
-void ConsoleScreen::setTitle(const char* title) { FakeConsole.title = title; }
+void ConsoleScreen::setTitle(const char* title) {
+    FakeConsole.title = title;
+}
 
 void ConsoleScreen::close() {
     cells.reset();

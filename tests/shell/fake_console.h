@@ -4,11 +4,14 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 
 #include "console/console_screen.h"
 
 struct FakeConsoleState {
     std::deque<InputRecord> pending;
+    // Events that arrive once `presents` has reached the count: (count, event), in order.
+    std::deque<std::pair<int, InputRecord>> scheduled;
     std::string title;
     bool mouseInput = false;
     int presents = 0;

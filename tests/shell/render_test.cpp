@@ -30,8 +30,8 @@ TEST(FrameList, ParsesNumbersAndRangesSortedAndMerged) {
         {"100,250-260,966", {{100, 100}, {250, 260}, {966, 966}}},
         {"7", {{7, 7}}},
         {"7-7", {{7, 7}}},
-        {"5,3-4,1", {{1, 1}, {3, 5}}},  // out of order, 3-4 and 5 touch
-        {"1-3,2-6,6", {{1, 6}}},         // overlaps
+        {"5,3-4,1", {{1, 1}, {3, 5}}}, // out of order, 3-4 and 5 touch
+        {"1-3,2-6,6", {{1, 6}}},       // overlaps
         {"10-20,1-2", {{1, 2}, {10, 20}}},
         {"999999999999", {{999999999999, 999999999999}}},
     };
@@ -45,8 +45,8 @@ TEST(FrameList, ParsesNumbersAndRangesSortedAndMerged) {
 }
 
 TEST(FrameList, RejectsMalformedLists) {
-    for (const char* text : {"", ",", "1,", ",1", "0", "0-3", "3-2", "a", "1-", "-3", "1 2",
-                             "1,,2", "1-2-3", "+1", "1.5", "99999999999999999999", "1;2"}) {
+    for (const char* text : {"", ",", "1,", ",1", "0", "0-3", "3-2", "a", "1-", "-3", "1 2", "1,,2",
+                             "1-2-3", "+1", "1.5", "99999999999999999999", "1;2"}) {
         SCOPED_TRACE(text);
         std::vector<FrameRange> ranges;
         std::string error;
@@ -71,7 +71,8 @@ TEST(RenderOptionsParsing, DefaultsAndEachOptionInBothForms) {
     EXPECT_EQ(options.output, nullptr);
 
     RenderOptions spaced;
-    std::vector<std::string> words = {"--dt", "0.02", "--frames", "3,1", "--format", "text", "--output", "x.txt"};
+    std::vector<std::string> words = {"--dt",     "0.02", "--frames", "3,1",
+                                      "--format", "text", "--output", "x.txt"};
     ASSERT_TRUE(parse(words, spaced, error)) << error;
     EXPECT_EQ(spaced.dt, 0.02);
     EXPECT_TRUE(sameRanges(spaced.frames, {{1, 1}, {3, 3}}));
@@ -86,11 +87,25 @@ TEST(RenderOptionsParsing, DefaultsAndEachOptionInBothForms) {
 
 TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--dt"},        {"--dt", "0"},         {"--dt", "-0.01"},     {"--dt", "abc"},
-        {"--dt", "nan"}, {"--dt", "inf"},       {"--dt", "1e-9"},      {"--dt", "61"},
-        {"--dt", "0.1x"}, {"--format", "png"},  {"--format"},          {"--frames", "0"},
-        {"--frames"},    {"--output"},          {"--output="},         {"--bogus"},
-        {"render"},      {"--dtx", "1"},        {"--dt", "0.1", "--dt", "0.2"},
+        {"--dt"},
+        {"--dt", "0"},
+        {"--dt", "-0.01"},
+        {"--dt", "abc"},
+        {"--dt", "nan"},
+        {"--dt", "inf"},
+        {"--dt", "1e-9"},
+        {"--dt", "61"},
+        {"--dt", "0.1x"},
+        {"--format", "png"},
+        {"--format"},
+        {"--frames", "0"},
+        {"--frames"},
+        {"--output"},
+        {"--output="},
+        {"--bogus"},
+        {"render"},
+        {"--dtx", "1"},
+        {"--dt", "0.1", "--dt", "0.2"},
     };
     for (const auto& words : cases) {
         std::string joined;
@@ -122,12 +137,12 @@ TEST(Cp437, MapsShadesBlocksControlGlyphsAndTheEnds) {
         uint8_t character;
         const char* utf8;
     };
-    for (const Case c : {Case{'A', "A"}, Case{' ', " "}, Case{0x00, " "}, Case{0x01, "\u263A"},
-                         Case{0x7F, "\u2302"}, Case{0xB0, "\u2591"}, Case{0xB1, "\u2592"},
-                         Case{0xB2, "\u2593"}, Case{0xDB, "\u2588"}, Case{0xDC, "\u2584"},
-                         Case{0xDD, "\u258C"}, Case{0xDE, "\u2590"}, Case{0xDF, "\u2580"},
-                         Case{0xC5, "\u253C"}, Case{0xF9, "\u2219"}, Case{0x80, "\u00C7"},
-                         Case{0xE1, "\u00DF"}, Case{0xFF, "\u00A0"}}) {
+    for (const Case c :
+         {Case{'A', "A"}, Case{' ', " "}, Case{0x00, " "}, Case{0x01, "\u263A"},
+          Case{0x7F, "\u2302"}, Case{0xB0, "\u2591"}, Case{0xB1, "\u2592"}, Case{0xB2, "\u2593"},
+          Case{0xDB, "\u2588"}, Case{0xDC, "\u2584"}, Case{0xDD, "\u258C"}, Case{0xDE, "\u2590"},
+          Case{0xDF, "\u2580"}, Case{0xC5, "\u253C"}, Case{0xF9, "\u2219"}, Case{0x80, "\u00C7"},
+          Case{0xE1, "\u00DF"}, Case{0xFF, "\u00A0"}}) {
         SCOPED_TRACE(static_cast<int>(c.character));
         char out[4] = {};
         const int32_t length = cp437ToUtf8(c.character, out);
@@ -153,7 +168,7 @@ TEST(FrameFormats, CellsAreLowBytePairsRowByRow) {
     formatFrameCells(frame, bytes.data());
     EXPECT_EQ(bytes[2 * 5], 0xB2);
     EXPECT_EQ(bytes[2 * 5 + 1], 0x1F);
-    EXPECT_EQ(bytes[2 * 81], 81);               // cell (1, 1)
+    EXPECT_EQ(bytes[2 * 81], 81); // cell (1, 1)
     EXPECT_EQ(bytes[2 * 81 + 1], (81 * 7) % 256);
     EXPECT_EQ(bytes[2 * 3999], 3999 % 256);
 }

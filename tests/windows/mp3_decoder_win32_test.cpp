@@ -86,7 +86,9 @@ TEST(Mp3DecoderWin32, SeekLandsOnTheFrame) {
         for (uint32_t i = 0; i < 2 * n; ++i) {
             worst = std::max(worst, std::abs(got[i] - straight[2 * target + i]));
         }
-        EXPECT_LE(worst, 1);
+        // The float decoder's rounding after a fresh start may differ by a step or two; a
+        // frame off would differ by thousands (the tone moves up to 376 per frame).
+        EXPECT_LE(worst, 8);
     }
 }
 
@@ -111,7 +113,7 @@ TEST(Mp3DecoderWin32, ScanFindsThePacketsAndTheTag) {
     EXPECT_EQ(layout.firstBitrate, 128000u);
     // The packets hold the music plus the delay and padding the tag declares.
     EXPECT_EQ(uint64_t{layout.packetCount} * 1152,
-              kTestMp3Frames + layout.encoderDelay + 529 + layout.encoderPadding);
+              kTestMp3Frames + layout.encoderDelay + layout.encoderPadding);
 }
 
 TEST(Mp3DecoderWin32, HostileBytesAreRefused) {

@@ -116,7 +116,6 @@ void renderSubNote(Mix& mix, const Channel& channel, const Note& note, double at
     const Span span = spanOf(note, release);
     const double gain = 0.3 * note.velocity;
     for (int32_t i = 0; i < span.total; ++i) {
-        // Fade the first cycle in so a drone never starts with a step.
         const double v = sine.next(hz) * amp.next(i < span.held) * gain;
         mix.add(span.first + i, v, v, channel);
     }

@@ -1,0 +1,18 @@
+# DemoApp's controls, pacing and start-up with the real music clock on the fake audio back
+# end and fake timer (tests/media), and a fake console; then the real program in tmux.
+if(NOT KAVEO_PLATFORM)
+  return()
+endif()
+set(media_tests ${PROJECT_SOURCE_DIR}/tests/media)
+kaveo_add_test(app_test controls_test.cpp app_run_test.cpp fake_console.cpp
+  ${PROJECT_SOURCE_DIR}/src/shell/demo_app.cpp ${PROJECT_SOURCE_DIR}/src/shell/controls.cpp
+  ${PROJECT_SOURCE_DIR}/src/shell/startup_error_posix.cpp
+  ${media_tests}/fake_audio_backend.cpp ${media_tests}/fake_timer.cpp)
+target_include_directories(app_test PRIVATE ${media_tests})
+target_link_libraries(app_test PRIVATE kaveo_clock kaveo_core kaveo_resources)
+
+find_program(TMUX_PROGRAM tmux)
+if(TMUX_PROGRAM)
+  add_test(NAME kaveo_in_tmux COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_tmux.sh $<TARGET_FILE:kaveo>)
+  set_tests_properties(kaveo_in_tmux PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+endif()
