@@ -17,8 +17,8 @@ constexpr double kContactMargin = 2.0;
 constexpr double kRepulsion = 100.0;
 constexpr float kAccelerationLimit = 10.0f;
 constexpr double kDamping = -10.0;
-constexpr float kFloor = 60.0f;      // ten rows below the visible bottom
-constexpr float kRightWall = 90.0f;  // ten columns right of the visible edge
+constexpr float kFloor = 60.0f;     // ten rows below the visible bottom
+constexpr float kRightWall = 90.0f; // ten columns right of the visible edge
 constexpr float kLeftWall = -10.0f;
 constexpr double kAspect = 1.2; // horizontal radius per vertical radius
 
@@ -41,7 +41,8 @@ bool BubbleField::create() {
 
 void BubbleField::update(float t, float delta) {
     for (int32_t i = 0; i < kBubbleCount; ++i) {
-        double s = kGrowthPerSecond * (static_cast<double>(t) - MainBeats[kFirstReleaseBeat + i / 3]);
+        double s =
+            kGrowthPerSecond * (static_cast<double>(t) - MainBeats[kFirstReleaseBeat + i / 3]);
         s = s < 0.0 ? 0.0 : (s > 1.0 ? 1.0 : s);
         bubbles[i].radius = static_cast<float>(bubbles[i].baseRadius * (2.0 * s - s * s));
     }
@@ -72,8 +73,8 @@ void BubbleField::update(float t, float delta) {
             const float dx = b.x - centreX[j];
             const float dy = b.y - centreY[j];
             const float reach = b.radius + radius[j] + 2.0f;
-            mayTouch[j] = static_cast<uint8_t>((radius[j] != 0.0f) &
-                                               (dx * dx + dy * dy <= reach * reach * 1.01f + 0.01f));
+            mayTouch[j] = static_cast<uint8_t>(
+                (radius[j] != 0.0f) & (dx * dx + dy * dy <= reach * reach * 1.01f + 0.01f));
         }
         mayTouch[i] = 0;
 
@@ -82,7 +83,8 @@ void BubbleField::update(float t, float delta) {
             const Bubble& other = bubbles[j];
             const float dx = b.x - other.x;
             const float dy = b.y - other.y;
-            const double distanceSquared = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
+            const double distanceSquared =
+                static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
             const double reach = static_cast<double>(other.radius) + b.radius + kContactMargin;
             const float distance = static_cast<float>(std::sqrt(distanceSquared));
             const float overlap = static_cast<float>(reach - distance);
@@ -100,8 +102,8 @@ void BubbleField::update(float t, float delta) {
 
         float ax = fx / mass;
         float ay = fy / mass;
-        const float length = static_cast<float>(std::sqrt(static_cast<double>(ax) * ax +
-                                                          static_cast<double>(ay) * ay));
+        const float length = static_cast<float>(
+            std::sqrt(static_cast<double>(ax) * ax + static_cast<double>(ay) * ay));
         if (length > kAccelerationLimit) {
             ax = static_cast<float>(ax / static_cast<double>(length) * kAccelerationLimit);
             ay = static_cast<float>(ay / static_cast<double>(length) * kAccelerationLimit);

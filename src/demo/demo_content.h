@@ -34,10 +34,10 @@ constexpr float kDemoEndTime = 59.0f;
 
 struct DemoContent {
     PaletteSet palettes;
-    Texture scratch;      // 128 x 64 drawing surface of the effects (alpha Layer)
-    Layer mainLayer;      // 80 x 50 picture of the frame (palette Layer)
-    CellImage textImage;  // 80 x 80 sheet of caption pictures
-    Layer backdrop;       // 80 x 50, palette slot 9
+    Texture scratch;     // 128 x 64 drawing surface of the effects (alpha Layer)
+    Layer mainLayer;     // 80 x 50 picture of the frame (palette Layer)
+    CellImage textImage; // 80 x 80 sheet of caption pictures
+    Layer backdrop;      // 80 x 50, palette slot 9
     BubbleField bubbles;
     BeatRings rings;
     TunnelEffect tunnel;

@@ -34,7 +34,9 @@ constexpr int32_t kFigureEightSegments = 20;
 constexpr int32_t kTunnelLeft = 30; // the tunnel fills columns 30..79
 constexpr uint32_t kTunnelSize = 50;
 
-bool inside(float t, double from, double to) { return from < t && t < to; }
+bool inside(float t, double from, double to) {
+    return from < t && t < to;
+}
 
 } // namespace
 
@@ -84,14 +86,15 @@ void DemoContent::bubblesScene(CellImage&, float t, float delta) {
         LayerCell recolour{};
         recolour.intensity = 1.0f;
         recolour.palette = palettes[kBubbleSwitchSlot];
-        mainLayer.fillRect(recolour, BlendCoefficients{0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f},
-                           0, 0, mainLayer.width, mainLayer.height);
+        mainLayer.fillRect(recolour, BlendCoefficients{0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f}, 0,
+                           0, mainLayer.width, mainLayer.height);
         palette = palettes[kBubbleSwitchSlot];
     }
 
-    if (inside(t, switchBeat, switchBeat + 0.25) || inside(t, switchBeat + 0.5, switchBeat + 0.75) ||
-        inside(t, secondBeat, secondBeat + 0.25) || inside(t, secondBeat + 0.5, secondBeat + 0.75) ||
-        inside(t, MainBeats[36], MainBeats[37])) {
+    if (inside(t, switchBeat, switchBeat + 0.25) ||
+        inside(t, switchBeat + 0.5, switchBeat + 0.75) ||
+        inside(t, secondBeat, secondBeat + 0.25) ||
+        inside(t, secondBeat + 0.5, secondBeat + 0.75) || inside(t, MainBeats[36], MainBeats[37])) {
         scratch.addNoise(BlendCoefficients{0.25f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f}, 0, 0,
                          kScreenWidth, kScreenHeight);
     }
@@ -115,8 +118,8 @@ void DemoContent::tunnelScene(CellImage&, float t, float delta) {
     LayerCell shade{};
     shade.intensity = 0.0f;
     shade.palette = palettes[kTunnelSlot];
-    mainLayer.fillRect(shade, BlendCoefficients{0.0f, 0.5f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f},
-                       55 - k, 25 - k, n, n);
+    mainLayer.fillRect(shade, BlendCoefficients{0.0f, 0.5f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}, 55 - k,
+                       25 - k, n, n);
 
     if (t < first) return;
     double g = 1.0;
@@ -130,8 +133,8 @@ void DemoContent::tunnelScene(CellImage&, float t, float delta) {
     tunnel.render(t, delta, kTunnelSize, kTunnelSize);
     const float gf = static_cast<float>(g);
     mainLayer.composite(tunnel.target, palettes[kTunnelSlot], kPaletteThreshold,
-                        BlendCoefficients{0.0f, 1.0f, gf, 0.0f, gf, 1.0f, 0.0f}, 0, 0,
-                        kTunnelLeft, 0, tunnel.target.width, tunnel.target.height);
+                        BlendCoefficients{0.0f, 1.0f, gf, 0.0f, gf, 1.0f, 0.0f}, 0, 0, kTunnelLeft,
+                        0, tunnel.target.width, tunnel.target.height);
 }
 
 void DemoContent::figureEightScene(CellImage&, float t, float) {
@@ -150,7 +153,8 @@ void DemoContent::figureEightScene(CellImage&, float t, float) {
         for (int32_t s = 0; s < kFigureEightSegments; ++s) {
             p += 0.05f;
             const float theta = 6.2831855f * p;
-            const float x1 = static_cast<float>(40.0 + std::sin(static_cast<double>(theta)) * size * 2.5);
+            const float x1 =
+                static_cast<float>(40.0 + std::sin(static_cast<double>(theta)) * size * 2.5);
             const float y1 = static_cast<float>(20.0 + std::sin(2.0 * theta) * size);
             scratch.drawSegment(paint, paint, kDraw, x0, y0, x1, y1);
             x0 = x1;

@@ -27,8 +27,9 @@ bool loadLevel(Texture& level, const char* name, int32_t width) {
 
 bool TunnelEffect::load(int32_t width, int32_t height) {
     if (!target.create(width, height)) return false;
-    mapping.reset(new (std::nothrow) TunnelCell[static_cast<size_t>(target.width) *
-                                                 static_cast<size_t>(target.height)]);
+    mapping.reset(
+        new (std::nothrow)
+            TunnelCell[static_cast<size_t>(target.width) * static_cast<size_t>(target.height)]);
     if (!mapping) return false;
     return loadLevel(level0, "tunnel0.raw", 128) && loadLevel(level1, "tunnel1.raw", 64) &&
            loadLevel(level2, "tunnel2.raw", 32);
@@ -66,7 +67,8 @@ void TunnelEffect::render(float t, float delta, uint32_t w, uint32_t h) {
     const double twist = phase * kTwist;
     const double scroll = phase * kScroll;
     for (uint32_t j = 0; j < rows; ++j) {
-        LayerCell* row = &target.cells[static_cast<size_t>(j) * static_cast<uint32_t>(target.width)];
+        LayerCell* row =
+            &target.cells[static_cast<size_t>(j) * static_cast<uint32_t>(target.width)];
         const TunnelCell* map = &mapping[static_cast<size_t>(j) * columns];
         for (uint32_t i = 0; i < columns; ++i) {
             LayerCell& cell = row[i];
@@ -98,7 +100,8 @@ void TunnelEffect::mapRegion(uint32_t w, uint32_t h, uint32_t columns, uint32_t 
             const float r = static_cast<float>(
                 std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y));
             m.radius = r;
-            m.turns = static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)) / kTurn);
+            m.turns = static_cast<float>(
+                std::atan2(static_cast<double>(y), static_cast<double>(x)) / kTurn);
             m.depth = static_cast<float>(kDepth / r);
             // Near the axis v changes fastest from cell to cell: take coarser pictures.
             m.level = r > kRim ? -1 : (r > 0.25f ? 0 : (r > 0.1f ? 1 : 2));

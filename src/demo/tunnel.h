@@ -17,13 +17,13 @@ struct TunnelCell {
 };
 
 struct TunnelEffect {
-    Texture target;        // the surface rendered into, 128 x 64
-    int32_t beatIndex = 0; // TunnelBeats entries before the demo time (0 to 49)
-    float speed = 0.0f;    // forward speed, in phase units per second
-    float phase = 0.0f;    // integral of the speed; drives the scroll and the twist
-    Texture level0;        // the wall picture, 128 x 64
-    Texture level1;        // its reduction, 64 x 32
-    Texture level2;        // 32 x 16
+    Texture target;                        // the surface rendered into, 128 x 64
+    int32_t beatIndex = 0;                 // TunnelBeats entries before the demo time (0 to 49)
+    float speed = 0.0f;                    // forward speed, in phase units per second
+    float phase = 0.0f;                    // integral of the speed; drives the scroll and the twist
+    Texture level0;                        // the wall picture, 128 x 64
+    Texture level1;                        // its reduction, 64 x 32
+    Texture level2;                        // 32 x 16
     std::unique_ptr<TunnelCell[]> mapping; // one per target cell, allocated by load
     uint32_t mappedWidth = 0;              // region size the mapping was worked out for
     uint32_t mappedHeight = 0;

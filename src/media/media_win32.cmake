@@ -7,10 +7,6 @@ if(NOT KAVEO_HOST_RESOURCE_DIR)
   message(FATAL_ERROR "Set KAVEO_HOST_RESOURCE_DIR to the resources/ folder of a host build")
 endif()
 
-# Embedded under these names in upper case; the program asks in lower case.
-set(KAVEO_WIN32_RESOURCES palette.bin text.bin backdrop.raw tunnel0.raw tunnel1.raw
-    tunnel2.raw kaveo.mp3)
-
 find_program(KAVEO_WINDRES NAMES ${CMAKE_RC_COMPILER} x86_64-w64-mingw32-windres windres
              REQUIRED)
 
@@ -20,6 +16,8 @@ find_program(KAVEO_WINDRES NAMES ${CMAKE_RC_COMPILER} x86_64-w64-mingw32-windres
 # so it cannot live in a static library: the linker would never pull it out.)
 function(kaveo_add_win32_resources target)
   cmake_parse_arguments(arg "" "" "WITHOUT" ${ARGN})
+  # Embedded under these names in upper case; the program asks in lower case.
+  set(names palette.bin text.bin backdrop.raw tunnel0.raw tunnel1.raw tunnel2.raw kaveo.mp3)
   set(rc "LANGUAGE 9, 1\n") # US English, 1033
   set(depends "")
   set(icon ${KAVEO_HOST_RESOURCE_DIR}/kaveo.ico)
@@ -30,7 +28,7 @@ function(kaveo_add_win32_resources target)
   else()
     message(WARNING "${icon} is missing: ${target} gets no icon")
   endif()
-  foreach(name IN LISTS KAVEO_WIN32_RESOURCES)
+  foreach(name IN LISTS names)
     if(name IN_LIST arg_WITHOUT)
       continue()
     endif()

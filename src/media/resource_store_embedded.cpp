@@ -1,13 +1,15 @@
 // Resource store for builds without Win32 resources: the resources are arrays compiled into
 // the program, and a lookup hands out a view of them (no file is read, nothing is copied).
 // Implements ResourceBlob::load and the name listing of resource_store.h.
+#include "media/resource_store_embedded.h"
 #include "gfx/resource_blob.h"
 #include "media/resource_store.h"
-#include "media/resource_store_embedded.h"
 
 namespace {
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameNameIgnoringCase(const char* a, const char* b) {
     for (; *a != '\0' && *b != '\0'; ++a, ++b)
@@ -35,7 +37,9 @@ const uint8_t* ResourceBlob::load(const char* name, uint32_t type) {
     return nullptr;
 }
 
-int32_t resourceCount() { return EmbeddedResourceCount; }
+int32_t resourceCount() {
+    return EmbeddedResourceCount;
+}
 
 const char* resourceName(int32_t index) {
     if (index < 0 || index >= EmbeddedResourceCount) return nullptr;

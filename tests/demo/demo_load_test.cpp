@@ -38,7 +38,9 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
 
 namespace {
 
-std::vector<uint8_t> bytes(size_t count, uint8_t value) { return std::vector<uint8_t>(count, value); }
+std::vector<uint8_t> bytes(size_t count, uint8_t value) {
+    return std::vector<uint8_t>(count, value);
+}
 
 // Fifteen palettes of one pair each, slots 0 to 14.
 std::vector<uint8_t> smallPalettes() {
@@ -75,19 +77,14 @@ class DemoLoad : public ::testing::Test {
 
 // How far a load got: which members hold their data.
 struct Built {
-    bool palettes, scratch, mainLayer, textImage, backdrop, bubblesDrawn, target, levels,
-        dissolve;
+    bool palettes, scratch, mainLayer, textImage, backdrop, bubblesDrawn, target, levels, dissolve;
 };
 
 Built built(const DemoContent& c, uint32_t randomStateBefore) {
-    return Built{c.palettes.slots[0] != nullptr,
-                 c.scratch.cells != nullptr,
-                 c.mainLayer.cells != nullptr,
-                 c.textImage.cells != nullptr,
-                 c.backdrop.cells != nullptr,
-                 RandomState != randomStateBefore,
-                 c.tunnel.target.cells != nullptr,
-                 c.tunnel.level2.cells != nullptr,
+    return Built{c.palettes.slots[0] != nullptr,   c.scratch.cells != nullptr,
+                 c.mainLayer.cells != nullptr,     c.textImage.cells != nullptr,
+                 c.backdrop.cells != nullptr,      RandomState != randomStateBefore,
+                 c.tunnel.target.cells != nullptr, c.tunnel.level2.cells != nullptr,
                  c.dissolve.order != nullptr};
 }
 
@@ -127,28 +124,54 @@ TEST_F(DemoLoad, BubblesDrawTheFirstRandomNumbersAndTheDissolveTheNext40000) {
 TEST_F(DemoLoad, MissingOrBrokenResourceFailsAtItsStepAndKeepsWhatWasBuilt) {
     struct Case {
         const char* what;
-        const char* name;            // resource to replace
-        std::vector<uint8_t> bytes;  // its replacement; empty hides it
+        const char* name;           // resource to replace
+        std::vector<uint8_t> bytes; // its replacement; empty hides it
         Built expected;
     };
     std::vector<uint8_t> duplicateSlot = smallPalettes();
     duplicateSlot.insert(duplicateSlot.end(), {3, 1, 0x20, 0x07});
     const Case cases[] = {
-        {"palette.bin missing", "palette.bin", {}, {false, false, false, false, false, false, false, false, false}},
-        {"palette.bin slot twice", "palette.bin", duplicateSlot, {true, false, false, false, false, false, false, false, false}},
-        {"text.bin missing", "text.bin", {}, {true, true, true, false, false, false, false, false, false}},
-        {"backdrop.raw missing", "backdrop.raw", {}, {true, true, true, true, false, false, false, false, false}},
-        {"tunnel0.raw missing", "tunnel0.raw", {}, {true, true, true, true, true, true, true, false, false}},
-        {"tunnel1.raw missing", "tunnel1.raw", {}, {true, true, true, true, true, true, true, false, false}},
-        {"tunnel2.raw missing", "tunnel2.raw", {}, {true, true, true, true, true, true, true, false, false}},
+        {"palette.bin missing",
+         "palette.bin",
+         {},
+         {false, false, false, false, false, false, false, false, false}},
+        {"palette.bin slot twice",
+         "palette.bin",
+         duplicateSlot,
+         {true, false, false, false, false, false, false, false, false}},
+        {"text.bin missing",
+         "text.bin",
+         {},
+         {true, true, true, false, false, false, false, false, false}},
+        {"backdrop.raw missing",
+         "backdrop.raw",
+         {},
+         {true, true, true, true, false, false, false, false, false}},
+        {"tunnel0.raw missing",
+         "tunnel0.raw",
+         {},
+         {true, true, true, true, true, true, true, false, false}},
+        {"tunnel1.raw missing",
+         "tunnel1.raw",
+         {},
+         {true, true, true, true, true, true, true, false, false}},
+        {"tunnel2.raw missing",
+         "tunnel2.raw",
+         {},
+         {true, true, true, true, true, true, true, false, false}},
         // 2,000 bytes at 64 wide make 31 rows: not a power of two.
-        {"tunnel1.raw not a power of two", "tunnel1.raw", bytes(2000, 1), {true, true, true, true, true, true, true, false, false}},
+        {"tunnel1.raw not a power of two",
+         "tunnel1.raw",
+         bytes(2000, 1),
+         {true, true, true, true, true, true, true, false, false}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         serveGoodResources();
-        if (c.bytes.empty()) removeFakeResource(c.name);
-        else setFakeResource(c.name, c.bytes);
+        if (c.bytes.empty())
+            removeFakeResource(c.name);
+        else
+            setFakeResource(c.name, c.bytes);
         RandomState = 1;
         auto partial = std::make_unique<DemoContent>();
         EXPECT_FALSE(partial->load());

@@ -33,7 +33,8 @@ inline bool sameCell(const Cell& a, const Cell& b) {
 
 inline int countCells(const CellImage& image, const Cell& cell) {
     int count = 0;
-    for (int32_t i = 0; i < image.width * image.height; ++i) count += sameCell(image.cells[i], cell);
+    for (int32_t i = 0; i < image.width * image.height; ++i)
+        count += sameCell(image.cells[i], cell);
     return count;
 }
 

@@ -36,13 +36,13 @@ TEST_F(Dissolve, BlankedCountFollowsTheTime) {
     };
     const Case cases[] = {
         {0.0f, 0},
-        {0.0006f, 0},   // 0.96 cells: none yet
-        {0.0007f, 1},    // 1.12 cells
-        {0.01f, 15},     // 0.01 as a float is just below it: 15.9999996 cells
+        {0.0006f, 0}, // 0.96 cells: none yet
+        {0.0007f, 1}, // 1.12 cells
+        {0.01f, 15},  // 0.01 as a float is just below it: 15.9999996 cells
         {1.0f, 1600},
         {2.0f, 3200},
         {2.4990f, 3998}, // 3998.4
-        {2.5f, 3999},   // held one short of all cells
+        {2.5f, 3999},    // held one short of all cells
         {2.59f, 3999},
         {1000.0f, 3999},
         {-1.0f, 0},
@@ -75,7 +75,8 @@ TEST_F(Dissolve, SweepsFromTheTopDown) {
     dissolve.step(1.0f);
     const auto blanksInRows = [&](int first, int last) {
         int blanks = 0;
-        for (int i = first * 80; i < (last + 1) * 80; ++i) blanks += dissolve.picture.cells[i].character == ' ';
+        for (int i = first * 80; i < (last + 1) * 80; ++i)
+            blanks += dissolve.picture.cells[i].character == ' ';
         return blanks;
     };
     EXPECT_GT(blanksInRows(0, 9), 600);

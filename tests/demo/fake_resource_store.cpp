@@ -24,9 +24,13 @@ void setFakeResource(const std::string& name, std::vector<uint8_t> bytes) {
     table()[lower(name)] = std::move(bytes);
 }
 
-void removeFakeResource(const std::string& name) { table().erase(lower(name)); }
+void removeFakeResource(const std::string& name) {
+    table().erase(lower(name));
+}
 
-void clearFakeResources() { table().clear(); }
+void clearFakeResources() {
+    table().clear();
+}
 
 const uint8_t* ResourceBlob::load(const char* name, uint32_t type) {
     data = nullptr;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "demo/demo_content.h"
@@ -55,7 +56,8 @@ TEST(FrameList, RejectsMalformedLists) {
     }
 }
 
-bool parse(std::vector<std::string> words, RenderOptions& options, std::string& error) {
+// The options point into the words, so the caller keeps them alive.
+bool parse(std::vector<std::string>& words, RenderOptions& options, std::string& error) {
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     return parseRenderOptions(static_cast<int>(argv.size()), argv.data(), options, error);
@@ -64,7 +66,8 @@ bool parse(std::vector<std::string> words, RenderOptions& options, std::string& 
 TEST(RenderOptionsParsing, DefaultsAndEachOptionInBothForms) {
     RenderOptions options;
     std::string error;
-    ASSERT_TRUE(parse({}, options, error));
+    std::vector<std::string> none;
+    ASSERT_TRUE(parse(none, options, error));
     EXPECT_EQ(options.dt, 0.01);
     EXPECT_TRUE(options.frames.empty());
     EXPECT_EQ(options.format, FrameFormat::Cells);
@@ -80,7 +83,8 @@ TEST(RenderOptionsParsing, DefaultsAndEachOptionInBothForms) {
     EXPECT_STREQ(spaced.output, "x.txt");
 
     RenderOptions joined;
-    ASSERT_TRUE(parse({"--dt=0.5", "--format=cells", "--frames=2-4"}, joined, error)) << error;
+    std::vector<std::string> joinedWords = {"--dt=0.5", "--format=cells", "--frames=2-4"};
+    ASSERT_TRUE(parse(joinedWords, joined, error)) << error;
     EXPECT_EQ(joined.dt, 0.5);
     EXPECT_TRUE(sameRanges(joined.frames, {{2, 4}}));
 }
@@ -107,7 +111,7 @@ TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
         {"--dtx", "1"},
         {"--dt", "0.1", "--dt", "0.2"},
     };
-    for (const auto& words : cases) {
+    for (auto words : cases) {
         std::string joined;
         for (const std::string& w : words) joined += w + " ";
         SCOPED_TRACE(joined);
@@ -133,20 +137,14 @@ TEST(RenderTiming, LastFrameIsTheLastWhoseTimeDoesNotPassTheEnd) {
 }
 
 TEST(Cp437, MapsShadesBlocksControlGlyphsAndTheEnds) {
-    struct Case {
-        uint8_t character;
-        const char* utf8;
-    };
-    for (const Case c :
-         {Case{'A', "A"}, Case{' ', " "}, Case{0x00, " "}, Case{0x01, "\u263A"},
-          Case{0x7F, "\u2302"}, Case{0xB0, "\u2591"}, Case{0xB1, "\u2592"}, Case{0xB2, "\u2593"},
-          Case{0xDB, "\u2588"}, Case{0xDC, "\u2584"}, Case{0xDD, "\u258C"}, Case{0xDE, "\u2590"},
-          Case{0xDF, "\u2580"}, Case{0xC5, "\u253C"}, Case{0xF9, "\u2219"}, Case{0x80, "\u00C7"},
-          Case{0xE1, "\u00DF"}, Case{0xFF, "\u00A0"}}) {
-        SCOPED_TRACE(static_cast<int>(c.character));
+    const std::pair<uint8_t, const char*> cases[] = {
+        {'A', "A"},       {0x00, " "},      {0x01, "\u263A"}, {0x7F, "\u2302"}, {0xB0, "\u2591"},
+        {0xB2, "\u2593"}, {0xC5, "\u253C"}, {0xDB, "\u2588"}, {0xDE, "\u2590"}, {0xDF, "\u2580"},
+        {0x80, "\u00C7"}, {0xE1, "\u00DF"}, {0xFF, "\u00A0"}};
+    for (const auto& [character, utf8] : cases) {
         char out[4] = {};
-        const int32_t length = cp437ToUtf8(c.character, out);
-        EXPECT_EQ(std::string(out, static_cast<size_t>(length)), c.utf8);
+        const int32_t length = cp437ToUtf8(character, out);
+        EXPECT_EQ(std::string(out, static_cast<size_t>(length)), utf8) << int{character};
     }
     // Every byte maps to a printable character: none to a control code.
     for (int b = 0; b < 256; ++b) EXPECT_GE(Cp437Unicode[b], 0x20) << b;

@@ -1,7 +1,7 @@
 # Tests of the built resources (palette.bin, text.bin, the tunnel pictures, the backdrop) and
 # of the tools refusing broken sources.
 kaveo_add_test(assets_test ${CMAKE_CURRENT_LIST_DIR}/assets_test.cpp)
-target_link_libraries(assets_test PRIVATE kaveo_core kaveo_resources)
+target_include_directories(assets_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(assets_test PRIVATE KAVEO_RESOURCE_DIR="${KAVEO_RESOURCE_DIR}")
 add_dependencies(assets_test kaveo_palette_resource kaveo_caption_resource kaveo_texture_resources)
 

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "gfx/palette.h"
-#include "gfx/resource_blob.h"
+#include "gfx/cell.h"
 
 namespace {
 
 std::vector<uint8_t> builtFile(const std::string& name) {
     std::ifstream in(std::string(KAVEO_RESOURCE_DIR) + "/" + name, std::ios::binary);
     EXPECT_TRUE(in.good()) << name;
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }
 
 // The palette table as documented: slot, pair count, pairs as character/attribute in hex.
@@ -29,7 +29,8 @@ struct PaletteRow {
     const char* pairs;
 };
 const PaletteRow kPaletteTable[] = {
-    {0, 55, "20/00 B0/01 B1/01 B0/10 20/11 B0/19 B1/19 B0/91 20/99 B0/9F B1/9F B0/F9 B0/FA  "
+    {0, 55,
+     "20/00 B0/01 B1/01 B0/10 20/11 B0/19 B1/19 B0/91 20/99 B0/9F B1/9F B0/F9 B0/FA  "
      "B1/FA B0/AF 20/AA B0/A2 B1/A2 B0/2A B0/2A B1/2A B0/A2 20/AA B0/AF B1/AF B0/FA  "
      "B0/F9 B1/F9 B0/9F 20/99 B0/91 B1/91 B0/19 B0/19 B1/19 B0/91 20/99 B0/9F B1/9F  "
      "B0/F9 B0/FA B1/FA B0/AF 20/AA B0/A2 B1/A2 B0/2A B0/2A B1/2A B0/A2 20/AA B0/AF  "
@@ -37,12 +38,15 @@ const PaletteRow kPaletteTable[] = {
     {1, 6, "20/77 20/77 B0/7F B1/7F B0/F7 20/FF"},
     {2, 6, "20/AA 20/AA B0/AF B1/AF B0/FA 20/FF"},
     {3, 13, "20/00 B0/01 B1/01 B0/10 20/11 B0/19 B1/19 B0/91 20/99 B0/9F B1/9F B0/F9 20/FF"},
-    {4, 25, "20/00 B0/00 B1/00 B0/00 20/00 B0/04 B1/04 B0/40 20/44 B0/4C B1/4C B0/C4 20/CC  "
+    {4, 25,
+     "20/00 B0/00 B1/00 B0/00 20/00 B0/04 B1/04 B0/40 20/44 B0/4C B1/4C B0/C4 20/CC  "
      "B0/CE B1/CE B0/EC 20/EE B0/EF B1/EF B0/FE 20/FF B0/FF B1/FF B0/FF 20/FF"},
-    {5, 29, "20/00 B0/02 B1/02 B0/20 20/22 B0/2A B1/2A B0/A2 20/AA B0/AB B1/AB B0/BA 20/BB  "
+    {5, 29,
+     "20/00 B0/02 B1/02 B0/20 20/22 B0/2A B1/2A B0/A2 20/AA B0/AB B1/AB B0/BA 20/BB  "
      "B0/BF B1/BF B0/FB 20/FF B0/FF B1/FF B0/FF 20/FF B0/FF B1/FF B0/FF 20/FF B0/FF  "
      "B1/FF B0/FF 20/FF"},
-    {6, 25, "20/FF B0/FD B1/FD B0/DF 20/DD B0/D4 B1/D4 B0/4D 20/44 B0/40 B1/40 B0/04 20/00  "
+    {6, 25,
+     "20/FF B0/FD B1/FD B0/DF 20/DD B0/D4 B1/D4 B0/4D 20/44 B0/40 B1/40 B0/04 20/00  "
      "B0/00 B1/00 B0/00 20/00 B0/00 B1/00 B0/00 20/00 B0/00 B1/00 B0/00 20/00"},
     {7, 6, "20/00 F9/08 F9/07 F9/0F 2B/0F 2A/0F"},
     {8, 13, "20/00 B0/01 B1/01 B0/10 20/11 B0/19 B1/19 B0/91 20/99 B0/9F B1/9F B0/F9 20/FF"},
@@ -59,8 +63,9 @@ std::vector<Cell> pairsOf(const PaletteRow& row) {
     std::istringstream words(row.pairs);
     std::string pair;
     while (words >> pair) {
-        cells.push_back(Cell{static_cast<uint16_t>(std::strtoul(pair.substr(0, 2).c_str(), nullptr, 16)),
-                             static_cast<uint16_t>(std::strtoul(pair.substr(3, 2).c_str(), nullptr, 16))});
+        cells.push_back(
+            Cell{static_cast<uint16_t>(std::strtoul(pair.substr(0, 2).c_str(), nullptr, 16)),
+                 static_cast<uint16_t>(std::strtoul(pair.substr(3, 2).c_str(), nullptr, 16))});
     }
     return cells;
 }
@@ -85,43 +90,20 @@ TEST(PaletteResource, HoldsTheFifteenRecordsOfTheTableInOrder) {
     EXPECT_EQ(at, bytes.size());
 }
 
-TEST(PaletteResource, DecodesIntoSlots0To14WithTheirRampsEnds) {
-    const std::vector<uint8_t> bytes = builtFile("palette.bin");
-    ResourceBlob blob;
-    blob.data = bytes.data();
-    blob.size = static_cast<uint32_t>(bytes.size());
-    PaletteSet set;
-    ASSERT_TRUE(set.load(blob));
-    for (const PaletteRow& row : kPaletteTable) {
-        SCOPED_TRACE(row.slot);
-        const Palette* palette = set[static_cast<uint8_t>(row.slot)];
-        ASSERT_NE(palette, nullptr);
-        const std::vector<Cell> pairs = pairsOf(row);
-        EXPECT_EQ(palette->entries[0].character, pairs.front().character);
-        EXPECT_EQ(palette->entries[0].attribute, pairs.front().attribute);
-        EXPECT_EQ(palette->entries[255].character, pairs.back().character);
-        EXPECT_EQ(palette->entries[255].attribute, pairs.back().attribute);
-    }
-    for (int slot = 15; slot < 256; ++slot) EXPECT_EQ(set[static_cast<uint8_t>(slot)], nullptr) << slot;
-}
-
 // The caption sheet: 80 x 80 cells of character and attribute.
 struct Sheet {
     std::vector<uint8_t> bytes = builtFile("text.bin");
     uint8_t character(int x, int y) const { return bytes[static_cast<size_t>((y * 80 + x) * 2)]; }
-    uint8_t attribute(int x, int y) const { return bytes[static_cast<size_t>((y * 80 + x) * 2 + 1)]; }
+    uint8_t attribute(int x, int y) const {
+        return bytes[static_cast<size_t>((y * 80 + x) * 2 + 1)];
+    }
 };
 
-TEST(CaptionResource, IsAnEightyByEightySheetWithBlankSeparatorRows) {
+TEST(CaptionResource, BlankSeparatorRowsAndOnlyBlockAndShadeCharactersInVisibleColours) {
     const Sheet sheet;
     ASSERT_EQ(sheet.bytes.size(), 12800u);
     for (int y : {0, 15, 31, 47, 63, 79})
         for (int x = 0; x < 80; ++x) EXPECT_EQ(sheet.character(x, y), '.') << x << "," << y;
-}
-
-TEST(CaptionResource, PicturesUseOnlyBlockAndShadeCharactersInVisibleColours) {
-    const Sheet sheet;
-    ASSERT_EQ(sheet.bytes.size(), 12800u);
     const uint8_t allowed[] = {'.', 0xDB, 0xDC, 0xDF, 0xDD, 0xDE, 0xB0, 0xB1, 0xB2};
     for (int y = 0; y < 80; ++y) {
         for (int x = 0; x < 80; ++x) {
@@ -130,7 +112,8 @@ TEST(CaptionResource, PicturesUseOnlyBlockAndShadeCharactersInVisibleColours) {
                 << x << "," << y;
             // A glyph drawn in its background colour would vanish.
             if (c != '.') {
-                EXPECT_NE(sheet.attribute(x, y) & 0x0F, sheet.attribute(x, y) >> 4) << x << "," << y;
+                EXPECT_NE(sheet.attribute(x, y) & 0x0F, sheet.attribute(x, y) >> 4)
+                    << x << "," << y;
             }
         }
     }
@@ -177,9 +160,11 @@ TEST(TunnelResource, SmallerLevelsAreRoundedBoxAveragesOfTheLargest) {
                 int sum = 0;
                 for (int j = 0; j < level.factor; ++j)
                     for (int i = 0; i < level.factor; ++i)
-                        sum += level0[static_cast<size_t>((y * level.factor + j) * 128 + x * level.factor + i)];
+                        sum += level0[static_cast<size_t>((y * level.factor + j) * 128 +
+                                                          x * level.factor + i)];
                 const double mean = static_cast<double>(sum) / (level.factor * level.factor);
-                ASSERT_NEAR(reduced[static_cast<size_t>(y * width + x)], mean, 0.5) << x << "," << y;
+                ASSERT_NEAR(reduced[static_cast<size_t>(y * width + x)], mean, 0.5)
+                    << x << "," << y;
             }
     }
 }
@@ -187,12 +172,14 @@ TEST(TunnelResource, SmallerLevelsAreRoundedBoxAveragesOfTheLargest) {
 // Mean absolute difference between two columns (or rows) of the picture, wrapping.
 double columnStep(const std::vector<uint8_t>& p, int a, int b) {
     double sum = 0;
-    for (int y = 0; y < 64; ++y) sum += std::abs(p[static_cast<size_t>(y * 128 + a)] - p[static_cast<size_t>(y * 128 + b)]);
+    for (int y = 0; y < 64; ++y)
+        sum += std::abs(p[static_cast<size_t>(y * 128 + a)] - p[static_cast<size_t>(y * 128 + b)]);
     return sum / 64;
 }
 double rowStep(const std::vector<uint8_t>& p, int a, int b) {
     double sum = 0;
-    for (int x = 0; x < 128; ++x) sum += std::abs(p[static_cast<size_t>(a * 128 + x)] - p[static_cast<size_t>(b * 128 + x)]);
+    for (int x = 0; x < 128; ++x)
+        sum += std::abs(p[static_cast<size_t>(a * 128 + x)] - p[static_cast<size_t>(b * 128 + x)]);
     return sum / 128;
 }
 
@@ -202,8 +189,10 @@ TEST(TunnelResource, TilesWithoutASeamInEitherDirection) {
     const std::vector<uint8_t> p = builtFile("tunnel0.raw");
     ASSERT_EQ(p.size(), 8192u);
     double largestColumnStep = 0, largestRowStep = 0;
-    for (int x = 0; x + 1 < 128; ++x) largestColumnStep = std::max(largestColumnStep, columnStep(p, x, x + 1));
-    for (int y = 0; y + 1 < 64; ++y) largestRowStep = std::max(largestRowStep, rowStep(p, y, y + 1));
+    for (int x = 0; x + 1 < 128; ++x)
+        largestColumnStep = std::max(largestColumnStep, columnStep(p, x, x + 1));
+    for (int y = 0; y + 1 < 64; ++y)
+        largestRowStep = std::max(largestRowStep, rowStep(p, y, y + 1));
     EXPECT_LE(columnStep(p, 127, 0), largestColumnStep);
     EXPECT_LE(rowStep(p, 63, 0), largestRowStep);
     // Plates repeat around the tube: column x and column x + 16 look alike, and so across the

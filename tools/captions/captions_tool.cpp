@@ -113,8 +113,8 @@ int main(int argc, char** argv) {
                 const std::string& colourName = glyph->second.shade ? shadeName : blockName;
                 auto colour = colours.find(colourName);
                 if (colour == colours.end())
-                    return fail(where, "no colour \"" + colourName + "\" for glyph '" + symbol +
-                                           "'");
+                    return fail(where,
+                                "no colour \"" + colourName + "\" for glyph '" + symbol + "'");
                 const size_t at = static_cast<size_t>((sheetRow * kSheetWidth + x) * 2);
                 sheet[at] = glyph->second.character;
                 sheet[at + 1] = colour->second;

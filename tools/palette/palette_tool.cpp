@@ -14,10 +14,14 @@ bool parseHexByte(const std::string& text, uint8_t& value) {
     unsigned parsed = 0;
     for (char c : text) {
         parsed <<= 4;
-        if (c >= '0' && c <= '9') parsed |= static_cast<unsigned>(c - '0');
-        else if (c >= 'A' && c <= 'F') parsed |= static_cast<unsigned>(c - 'A' + 10);
-        else if (c >= 'a' && c <= 'f') parsed |= static_cast<unsigned>(c - 'a' + 10);
-        else return false;
+        if (c >= '0' && c <= '9')
+            parsed |= static_cast<unsigned>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            parsed |= static_cast<unsigned>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            parsed |= static_cast<unsigned>(c - 'a' + 10);
+        else
+            return false;
     }
     value = static_cast<uint8_t>(parsed);
     return true;

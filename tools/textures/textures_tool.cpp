@@ -189,8 +189,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> tunnel0(kTunnelWidth * kTunnelHeight);
     for (int y = 0; y < kTunnelHeight; ++y)
         for (int x = 0; x < kTunnelWidth; ++x)
-            tunnel0[static_cast<size_t>(y * kTunnelWidth + x)] =
-                toByte(1.0 - tunnelTexel(x, y, p));
+            tunnel0[static_cast<size_t>(y * kTunnelWidth + x)] = toByte(1.0 - tunnelTexel(x, y, p));
 
     std::vector<uint8_t> backdrop(kBackdropWidth * kBackdropHeight);
     const double cx = p("backdrop.centre_x");

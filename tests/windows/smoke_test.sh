@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Smoke test of kaveo.exe under wine in a real X server (Xvfb): the console window appears
+# with its title, the picture has colour, Space / Page Up / Escape act, Escape exits with 0,
+# and a build without its soundtrack shows the error box and exits with 1.
+# Usage: tests/windows/smoke_test.sh <cross build folder>; needs WINEPREFIX set, wine, Xvfb,
+# xdotool and ImageMagick. Every standard stream is kept away from the terminal: wine would
+# otherwise attach the GUI program to that terminal and AllocConsole would fail.
+set -euo pipefail
+build=$(realpath "$1")
+work=$(mktemp -d)
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+cleanup() { kill "$xvfb" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+export DISPLAY=$display
+sleep 2
+
+fail() { echo "smoke test: $*" >&2; exit 1; }
+
+# Waits up to $2 seconds for a window whose title matches $1; prints its id.
+wait_window() {
+  for _ in $(seq 1 "$2"); do
+    id=$(xdotool search --name "$1" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 1
+  done
+  return 1
+}
+title_of() { xdotool getwindowname "$1" 2>/dev/null || true; }
+
+# 1. The demo: window, picture, keys, Escape.
+timeout 90 wine "$build/kaveo.exe" --silent </dev/null >"$work/out" 2>&1 &
+demo=$!
+win=$(wait_window '^Please press alt[+]enter for full screen mode[.]$' 30) || fail "no console window"
+sleep 6 # into the scenes
+import -window root "$work/shot.png"
+colours=$(convert "$work/shot.png" -format '%k' info:)
+[ "$colours" -ge 4 ] || fail "the screenshot has $colours colours, expected the demo's shades"
+echo "window $win up, $colours colours on screen"
+
+xdotool key --window "$win" space
+sleep 1
+title=$(title_of "$win")
+[[ "$title" =~ ^Tempus\ ([0-9.]+)\ est,\ et\ FPS\ ([0-9.]+)\.$ ]] || fail "Space gave title '$title'"
+before=${BASH_REMATCH[1]}
+xdotool key --window "$win" Prior
+sleep 1
+[[ "$(title_of "$win")" =~ ^Tempus\ ([0-9.]+) ]] || fail "no statistics title after Page Up"
+after=${BASH_REMATCH[1]}
+sleep 1
+[[ "$(title_of "$win")" =~ ^Tempus\ ([0-9.]+) ]] || fail "no statistics title while paused"
+later=${BASH_REMATCH[1]}
+echo "Space: '$title'; Page Up: $before -> $after, paused at $later"
+# Press and release seek twice by about 2 s each at the paced frame rate, then pause.
+awk -v a="$before" -v b="$after" 'BEGIN { exit !(b - a > 2.5 && b - a < 6.0) }' ||
+  fail "Page Up moved $before -> $after"
+[ "$after" = "$later" ] || fail "the demo time ran on while paused ($after -> $later)"
+
+xdotool key --window "$win" Escape
+status=0
+wait "$demo" || status=$?
+[ "$status" -eq 0 ] || fail "Escape gave exit code $status"
+echo "Escape: exit code 0"
+
+# 2. No soundtrack: the grey dots, the error box, exit code 1 once it is answered.
+timeout 60 wine "$build/tests/windows/kaveo_without_music.exe" </dev/null >"$work/out" 2>&1 &
+broken=$!
+box=$(wait_window '^Demo error\.$' 30) || fail "no error box"
+sleep 1
+xdotool key --window "$box" Return
+status=0
+wait "$broken" || status=$?
+[ "$status" -eq 1 ] || fail "the error box gave exit code $status"
+echo "no soundtrack: error box, exit code 1"
+echo "smoke test: 5 passed, 0 failed"
