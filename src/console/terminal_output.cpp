@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "console/cp437.h"
+#include "gfx/cp437.h"
 
 namespace {
 

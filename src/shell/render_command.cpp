@@ -14,7 +14,7 @@
 #include "gfx/cell.h"
 #include "gfx/resource_blob.h"
 #include "media/resource_store.h"
-#include "shell/cp437_utf8.h"
+#include "gfx/cp437.h"
 
 namespace {
 
@@ -173,9 +173,10 @@ size_t formatFrameText(const CellImage& frame, char* out) {
     size_t at = 0;
     for (int32_t y = 0; y < frame.height; ++y) {
         const Cell* row = &frame.cells[static_cast<size_t>(y) * static_cast<size_t>(frame.width)];
-        for (int32_t x = 0; x < frame.width; ++x)
-            at +=
-                static_cast<size_t>(cp437ToUtf8(static_cast<uint8_t>(row[x].character), out + at));
+        for (int32_t x = 0; x < frame.width; ++x) {
+            const Utf8Glyph& glyph = cp437Utf8(static_cast<uint8_t>(row[x].character));
+            for (uint8_t i = 0; i < glyph.length; ++i) out[at++] = glyph.bytes[i];
+        }
         out[at++] = '\n';
     }
     out[at++] = '\n';

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "console/cp437.h"
+#include "gfx/cp437.h"
 
 namespace {
 

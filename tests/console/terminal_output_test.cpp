@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "console/cp437.h"
+#include "gfx/cp437.h"
 #include "emulated_terminal.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "demo/demo_content.h"
 #include "gfx/next_random.h"
-#include "shell/cp437_utf8.h"
+#include "gfx/cp437.h"
 #include "shell/render_command.h"
 
 namespace {
@@ -142,12 +142,11 @@ TEST(Cp437, MapsShadesBlocksControlGlyphsAndTheEnds) {
         {0xB2, "\u2593"}, {0xC5, "\u253C"}, {0xDB, "\u2588"}, {0xDE, "\u2590"}, {0xDF, "\u2580"},
         {0x80, "\u00C7"}, {0xE1, "\u00DF"}, {0xFF, "\u00A0"}};
     for (const auto& [character, utf8] : cases) {
-        char out[4] = {};
-        const int32_t length = cp437ToUtf8(character, out);
-        EXPECT_EQ(std::string(out, static_cast<size_t>(length)), utf8) << int{character};
+        const Utf8Glyph& glyph = cp437Utf8(character);
+        EXPECT_EQ(std::string(glyph.bytes, glyph.length), utf8) << int{character};
     }
     // Every byte maps to a printable character: none to a control code.
-    for (int b = 0; b < 256; ++b) EXPECT_GE(Cp437Unicode[b], 0x20) << b;
+    for (int b = 0; b < 256; ++b) EXPECT_GE(kCp437Unicode[b], 0x20) << b;
 }
 
 CellImage patternFrame() {

@@ -1,5 +1,5 @@
 // The code page 437 to Unicode table and its precomputed UTF-8 form.
-#include "console/cp437.h"
+#include "gfx/cp437.h"
 
 #include <array>
 #include <cstddef>

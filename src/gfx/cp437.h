@@ -1,5 +1,6 @@
-// Code page 437, the console's character set, as Unicode: the terminal back end turns each
-// cell's byte into the glyph a PC console shows for it, control range included.
+// Code page 437, the character set of the cells, as Unicode: the terminal back end and the
+// text renderer turn each cell's byte into the glyph a PC console shows for it, control
+// range included.
 #pragma once
 
 #include <cstdint>
