@@ -53,18 +53,23 @@ bool Layer::loadBytes(const ResourceBlob& blob, const Palette* palette, int32_t 
     return true;
 }
 
-void Layer::paintRect(const Paint& paint, const BlendCoefficients& k, int32_t x, int32_t y,
-                      int32_t w, int32_t h) {
+// The loops work on local copies of the coefficients and paints: through a reference the
+// compiler must assume that every store to a cell may change them, and reload them per cell.
+void Layer::paintRect(const Paint& paint, const BlendCoefficients& coefficients, int32_t x,
+                      int32_t y, int32_t w, int32_t h) {
     if (!cells || !clipRect(*this, x, y, w, h)) return;
     const Paint p = paint;
+    const BlendCoefficients k = coefficients;
     for (int32_t j = 0; j < h; ++j) {
         LayerCell* out = rowStart(cells.get(), width, x, y + j);
         for (int32_t i = 0; i < w; ++i) blendCell(out[i], p.value, p.coverage, k);
     }
 }
 
-void Layer::addNoise(const BlendCoefficients& k, int32_t x, int32_t y, int32_t w, int32_t h) {
+void Layer::addNoise(const BlendCoefficients& coefficients, int32_t x, int32_t y, int32_t w,
+                     int32_t h) {
     if (!cells || !clipRect(*this, x, y, w, h)) return;
+    const BlendCoefficients k = coefficients;
     for (int32_t j = 0; j < h; ++j) {
         LayerCell* out = rowStart(cells.get(), width, x, y + j);
         for (int32_t i = 0; i < w; ++i) {
@@ -78,9 +83,10 @@ void Layer::addNoise(const BlendCoefficients& k, int32_t x, int32_t y, int32_t w
     }
 }
 
-void Layer::copyFrom(const Layer& source, const BlendCoefficients& k, int32_t sx, int32_t sy,
-                     int32_t dx, int32_t dy, int32_t w, int32_t h) {
+void Layer::copyFrom(const Layer& source, const BlendCoefficients& coefficients, int32_t sx,
+                     int32_t sy, int32_t dx, int32_t dy, int32_t w, int32_t h) {
     if (!cells || !source.cells || !clipBlit(*this, source, sx, sy, dx, dy, w, h)) return;
+    const BlendCoefficients k = coefficients;
     for (int32_t j = 0; j < h; ++j) {
         const LayerCell* in = rowStart(source.cells.get(), source.width, sx, sy + j);
         LayerCell* out = rowStart(cells.get(), width, dx, dy + j);
@@ -115,9 +121,10 @@ void Layer::composite(const Layer& source, const Palette* palette, float thresho
     }
 }
 
-void Layer::fillRect(const LayerCell& value, const BlendCoefficients& k, int32_t x, int32_t y,
-                     int32_t w, int32_t h) {
+void Layer::fillRect(const LayerCell& value, const BlendCoefficients& coefficients, int32_t x,
+                     int32_t y, int32_t w, int32_t h) {
     if (!cells || !clipRect(*this, x, y, w, h)) return;
+    const BlendCoefficients k = coefficients;
     // Copy first: `value` may be one of our own cells.
     const LayerCell constant = value;
     const double v = constant.intensity;
