@@ -42,8 +42,9 @@ bool DemoContent::runSceneTable(const SceneEntry* table, int32_t count, CellImag
             base = start;
             continue;
         }
-        // Both ends open: a window starting at 0 does not run at t = 0.
-        if (start < t && t < entry.duration + entry.startOffset + base)
+        // Both ends open: a window starting at 0 does not run at t = 0. The end is not
+        // stored, so it keeps its double sum instead of being rounded to a float.
+        if (start < t && t < static_cast<double>(entry.duration) + entry.startOffset + base)
             (this->*entry.handler)(backBuffer, t, delta);
     }
     return true;

@@ -82,9 +82,11 @@ void Texture::sample(LayerCell& destination, float u, float v) const {
     float fx = 0.0f, fy = 0.0f;
     floorSplit(x, ix, fx);
     floorSplit(y, iy, fy);
+    // Only the weights sx and 1 - sy are held as floats; sy itself weighs the lower row
+    // unrounded, and 1 - sy is rounded once, from it.
     const float sx = static_cast<float>(3.0 * fx * fx - 2.0 * fx * fx * fx);
-    const float sy = static_cast<float>(3.0 * fy * fy - 2.0 * fy * fy * fy);
-    const float oneMinusSy = static_cast<float>(1.0 - static_cast<double>(sy));
+    const double sy = 3.0 * fy * fy - 2.0 * fy * fy * fy;
+    const float oneMinusSy = static_cast<float>(1.0 - sy);
 
     // Unsigned arithmetic wraps like the two's complement addresses the masks expect.
     const uint32_t w = static_cast<uint32_t>(width);

@@ -38,8 +38,9 @@ void printTerminalUsage(std::FILE* to) {
         "             terminal's own colours), 256 or 24bit (the classic console palette)\n"
         "\n"
         "keys: Escape quit; Space statistics in the title and mouse coordinates;\n"
-        "      Page Up / Page Down seek 2 s forward / back and pause; Left / Right 0.2 s;\n"
-        "      Home to the start; Up resume; Down end; M mute; N unmute.\n"
+        "      Page Up / Page Down pause and seek 4 s forward / back per key stroke,\n"
+        "      Right / Left 0.4 s (at 100 frames per second; the step grows with the\n"
+        "      frame time); Home pause at the start; Up resume; Down end; M mute; N unmute.\n"
         "mouse (after Space): left drag seeks (a column is 0.1 s) and pauses, left double\n"
         "      click resumes; right click marks a cell, right double click clears the mark.\n"
         "\n"
@@ -53,7 +54,12 @@ int runTerminalDemo(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--silent") == 0) {
             app.silent = true;
-        } else if (std::strcmp(argv[i], "--colors") == 0 && i + 1 < argc) {
+        } else if (std::strcmp(argv[i], "--colors") == 0) {
+            if (i + 1 == argc) {
+                std::fputs("kaveo: --colors needs a value (auto, 16, 256 or 24bit)\n", stderr);
+                printTerminalUsage(stderr);
+                return 2;
+            }
             if (!parseColorMode(argv[++i], app.console.colorMode)) {
                 std::fprintf(stderr, "kaveo: unknown colour mode \"%s\"\n", argv[i]);
                 printTerminalUsage(stderr);

@@ -74,6 +74,18 @@ TEST_F(SceneDispatch, ASectionMarkShiftsEveryLaterWindowAndItsDurationIsIgnored)
     }
 }
 
+TEST_F(SceneDispatch, AShiftedWindowEndIsNotRoundedToAFloat) {
+    // The window ends at 10 + 0.2f = 10.2000000029..., above 10.2. The float nearest 10.2,
+    // 10.19999981, lies inside it, though the sum rounded to a float is that float itself.
+    const SceneEntry table[] = {
+        {nullptr, 10.0f, 0.0f},
+        {&DemoContent::clearBackBuffer, 0.0f, 0.2f},
+    };
+    CellImage dots = startScreen();
+    EXPECT_TRUE(content->runSceneTable(table, 2, dots, 10.2f, 0.01f));
+    EXPECT_EQ(countCells(dots, kBlackSpace), 4000);
+}
+
 TEST_F(SceneDispatch, WindowsAreOpenAtBothEnds) {
     const SceneEntry table[] = {{&DemoContent::clearBackBuffer, 1.0f, 2.0f}};
     struct Case {

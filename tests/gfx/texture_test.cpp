@@ -115,6 +115,26 @@ TEST(TextureSample, SmoothstepWeights) {
     EXPECT_EQ(sampleAt(withTexel(128, 64, 0, 0, 1.0f), 127.5f / 128, 63.5f / 64).alpha, 0.25f);
 }
 
+TEST(TextureSample, UpperRowWeightIsRoundedOnceFromTheExactSmoothstep) {
+    // Upper row 1, lower row 0, whole X: the sample is the weight 1 - sy alone. With
+    // fy = k / 65536 the smoothstep is exact in double, so 1 - sy is rounded to float once;
+    // rounding sy to float first moves these two results by one unit in the last place.
+    // Expected values: 1 - (3 fy^2 - 2 fy^3) in exact rational arithmetic, rounded to float.
+    Texture texture;
+    ASSERT_TRUE(texture.create(2, 2));
+    texture.cells[0].alpha = 1.0f;
+    texture.cells[1].alpha = 1.0f;
+    struct Case {
+        int k;
+        float expected;
+    };
+    for (const Case c : {Case{1559, 0x1.ff2502p-1f}, Case{2926, 0x1.fd0782p-1f}}) {
+        // heightF = 2, so v = fy / 2.
+        const float v = static_cast<float>(c.k) / 131072.0f;
+        EXPECT_EQ(sampleAt(texture, 0.0f, v).alpha, c.expected) << c.k;
+    }
+}
+
 TEST(TextureSample, ConstantChannelAndHostileCoordinates) {
     std::vector<uint8_t> data(512);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 37);

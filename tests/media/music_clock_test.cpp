@@ -130,6 +130,31 @@ TEST_F(MusicClockTest, NegativeSeekThenResumeWhileMutedWrapsFarAhead) {
     EXPECT_EQ(newCalls(), "");
 }
 
+// Seconds become timer milliseconds by truncation toward zero, with the product in double,
+// both in a seek and in a resume from a frozen time.
+TEST_F(MusicClockTest, TimerOffsetsTruncateTowardZero) {
+    struct Case {
+        float seconds;
+        float expected; // demo time read from the timer in the same millisecond
+    } cases[] = {
+        {1.2345f, 1.234f}, // 1234.5 ms: not rounded up
+        {0.7f, 0.699f},    // 0.7f is 699.99998... ms in double (700 in float arithmetic)
+        {-0.0006f, 0.0f},  // -0.6 ms is 0, not -1 (which would put the origin ahead)
+    };
+    clock.startSilent();
+    for (const Case& c : cases) {
+        clock.seek(c.seconds);
+        clock.update();
+        EXPECT_FLOAT_EQ(clock.demoTime, c.expected) << "seek " << c.seconds;
+        clock.setPaused(true);
+        clock.seek(c.seconds);
+        advance(1000); // the seek's origin goes stale: the resume must set it afresh
+        clock.setPaused(false);
+        clock.update();
+        EXPECT_FLOAT_EQ(clock.demoTime, c.expected) << "resume " << c.seconds;
+    }
+}
+
 TEST_F(MusicClockTest, NonFiniteSeekRestartsTimerTimeAtZero) {
     clock.startSilent();
     advance(3000);

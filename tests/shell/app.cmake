@@ -11,6 +11,12 @@ kaveo_add_test(app_test controls_test.cpp app_run_test.cpp fake_console.cpp
 target_include_directories(app_test PRIVATE ${media_tests})
 target_link_libraries(app_test PRIVATE kaveo_clock kaveo_core kaveo_resources)
 
+# The terminal demo's options: a bad one is named, with the usage, and exits 2 before any
+# terminal is touched.
+kaveo_command_test(kaveo_colors_needs_a_value 2 "--colors" "-DSTDERR_MATCH=--colors needs a value")
+kaveo_command_test(kaveo_unknown_colour_mode 2 "--colors|8" "-DSTDERR_MATCH=unknown colour mode")
+kaveo_command_test(kaveo_unknown_option 2 "--silent|--loud" "-DSTDERR_MATCH=unknown option .--loud")
+
 find_program(TMUX_PROGRAM tmux)
 if(TMUX_PROGRAM)
   add_test(NAME kaveo_in_tmux COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_tmux.sh $<TARGET_FILE:kaveo>)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Smoke test of kaveo.exe under wine in a real X server (Xvfb): the console window appears
 # with its title, the picture has colour, Space / Page Up / Escape act, Escape exits with 0,
-# and a build without its soundtrack shows the error box and exits with 1.
+# a build without its soundtrack shows the error box and exits with 1, and with a sound
+# server the soundtrack plays and drives the demo time.
 # Usage: tests/windows/smoke_test.sh <cross build folder>; needs WINEPREFIX set, wine, Xvfb,
 # xdotool and ImageMagick. Every standard stream is kept away from the terminal: wine would
 # otherwise attach the GUI program to that terminal and AllocConsole would fail.
@@ -73,4 +74,40 @@ status=0
 wait "$broken" || status=$?
 [ "$status" -eq 1 ] || fail "the error box gave exit code $status"
 echo "no soundtrack: error box, exit code 1"
-echo "smoke test: 5 passed, 0 failed"
+
+# 3. With sound: a private PulseAudio server with a null sink gives wine a waveOut device.
+# The soundtrack must reach the server, and the demo time must follow it at real speed.
+pulse=$work/pulse
+mkdir -p "$pulse"
+HOME=$pulse XDG_RUNTIME_DIR=$pulse timeout 120 pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+  --use-pid-file=no -L module-null-sink \
+  -L "module-native-protocol-unix socket=$pulse/native auth-anonymous=1" \
+  >"$pulse/log" 2>&1 </dev/null &
+server=$!
+trap 'kill "$server" 2>/dev/null || true; cleanup' EXIT
+export PULSE_SERVER=unix:$pulse/native
+for _ in $(seq 1 20); do pactl info >/dev/null 2>&1 && break; sleep 0.5; done
+timeout 90 wine "$build/kaveo.exe" </dev/null >"$work/out" 2>&1 &
+demo=$!
+win=$(wait_window '^Please press alt[+]enter for full screen mode[.]$' 30) ||
+  fail "no console window with sound"
+sleep 3
+xdotool key --window "$win" space
+sleep 1
+streams=$(pactl list sink-inputs short 2>/dev/null | grep -c '44100Hz' || true)
+[ "$streams" -ge 1 ] || fail "no 44,100 Hz stream reached the sound server"
+[[ "$(title_of "$win")" =~ ^Tempus\ ([0-9.]+) ]] || fail "no statistics title with sound"
+first=${BASH_REMATCH[1]}
+start=$(date +%s.%N)
+sleep 4
+[[ "$(title_of "$win")" =~ ^Tempus\ ([0-9.]+) ]] || fail "no statistics title with sound"
+second=${BASH_REMATCH[1]}
+wall=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+echo "with sound: $streams stream(s); demo time $first -> $second in $wall s of wall time"
+awk -v a="$first" -v b="$second" -v w="$wall" 'BEGIN { d = b - a - w; exit !(d < 0.3 && d > -0.3) }' ||
+  fail "the demo time did not follow the sound ($first -> $second in $wall s)"
+xdotool key --window "$win" Escape
+status=0
+wait "$demo" || status=$?
+[ "$status" -eq 0 ] || fail "Escape with sound gave exit code $status"
+echo "smoke test: 7 passed, 0 failed"
