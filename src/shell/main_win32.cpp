@@ -26,10 +26,12 @@ bool hasOption(const char* commandLine, const char* option) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-    // Heap-allocated: DemoApp holds the whole demo content, too big for a thread's stack.
-    DemoApp* app = new DemoApp;
-    app->silent = hasOption(commandLine, "--silent");
-    const int32_t result = app->run();
-    delete app;
+    // Construct, run, destroy (the teardown), then return what run returned.
+    int32_t result = 0;
+    {
+        DemoApp app;
+        app.silent = hasOption(commandLine, "--silent");
+        result = app.run();
+    }
     return result;
 }

@@ -268,9 +268,8 @@ int runRenderCommand(int argc, char** argv) {
         return 2;
     }
 
-    // The content is large; keep it off the stack.
-    std::unique_ptr<DemoContent> content(new DemoContent);
-    if (!content->load()) {
+    DemoContent content;
+    if (!content.load()) {
         std::fputs("kaveo render: Cannot initialize demo.\n", stderr);
         return 1;
     }
@@ -284,7 +283,7 @@ int runRenderCommand(int argc, char** argv) {
         }
     }
     std::FILE* progress = isatty(STDERR_FILENO) ? stderr : nullptr;
-    bool ok = renderFrames(*content, options, out, progress);
+    bool ok = renderFrames(content, options, out, progress);
     if (out != stdout) ok = (std::fclose(out) == 0) && ok;
     if (!ok) {
         std::fprintf(stderr, "kaveo render: cannot write %s\n",
