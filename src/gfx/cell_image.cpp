@@ -51,8 +51,9 @@ void CellImage::copyKeyed(const CellImage& source, uint16_t key, int32_t sx, int
 
 // A row width below 1 is refused (false, nothing changed) rather than divided by.
 bool CellImage::loadPairs(const ResourceBlob& blob, int32_t rowWidth) {
-    if (rowWidth < 1) return false;
     const uint32_t count = blob.data ? blob.size / 2u : 0u;
+    const int32_t rows = gridRowCount(count, rowWidth);
+    if (rows < 0) return false;
     std::unique_ptr<Cell[]> fresh = allocateZeroed<Cell>(count);
     if (!fresh) return false;
     for (uint32_t i = 0; i < count; ++i) {
@@ -61,6 +62,6 @@ bool CellImage::loadPairs(const ResourceBlob& blob, int32_t rowWidth) {
     }
     cells = std::move(fresh);
     width = rowWidth;
-    height = static_cast<int32_t>(count / static_cast<uint32_t>(rowWidth));
+    height = rows;
     return true;
 }

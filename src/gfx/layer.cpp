@@ -37,10 +37,9 @@ bool Layer::create(int32_t newWidth, int32_t newHeight) {
 
 // A row width below 1, or one that leaves more rows than an int32 holds, is refused.
 bool Layer::loadBytes(const ResourceBlob& blob, const Palette* palette, int32_t rowWidth) {
-    if (rowWidth < 1) return false;
     const uint32_t count = blob.data ? blob.size : 0u;
-    const uint32_t rows = count / static_cast<uint32_t>(rowWidth);
-    if (rows > static_cast<uint32_t>(INT32_MAX)) return false;
+    const int32_t rows = gridRowCount(count, rowWidth);
+    if (rows < 0) return false;
     std::unique_ptr<LayerCell[]> fresh = allocateZeroed<LayerCell>(count);
     if (!fresh) return false;
     for (uint32_t i = 0; i < count; ++i) {
@@ -49,7 +48,7 @@ bool Layer::loadBytes(const ResourceBlob& blob, const Palette* palette, int32_t 
     }
     cells = std::move(fresh);
     width = rowWidth;
-    height = static_cast<int32_t>(rows);
+    height = rows;
     return true;
 }
 

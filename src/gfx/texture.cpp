@@ -53,14 +53,13 @@ bool Texture::create(int32_t newWidth, int32_t newHeight) {
 
 // A row width below 1 is refused before anything is allocated.
 bool Texture::loadBytes(float value, const ResourceBlob& blob, int32_t rowWidth) {
-    if (rowWidth < 1) return false;
     const uint32_t count = blob.data ? blob.size : 0u;
-    const uint32_t rows = count / static_cast<uint32_t>(rowWidth);
-    if (rows > static_cast<uint32_t>(INT32_MAX)) return false;
+    const int32_t rows = gridRowCount(count, rowWidth);
+    if (rows < 0) return false;
     std::unique_ptr<LayerCell[]> fresh = allocateZeroed<LayerCell>(count);
     if (!fresh) return false;
     cells = std::move(fresh);
-    if (!setSize(rowWidth, static_cast<int32_t>(rows))) return false;
+    if (!setSize(rowWidth, rows)) return false;
     for (uint32_t i = 0; i < count; ++i) {
         cells[i].intensity = value;
         cells[i].alpha = static_cast<float>(blob.data[i] * static_cast<double>(kByteScale));
