@@ -5,21 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "gfx/layer.h"
+#include "test_grid.h"
 
 namespace {
 
-const BlendCoefficients kAdd{0, 1, 1, 0, 1, 1, 0};   // I += a*c, A += c
-const BlendCoefficients kCount{0, 1, 1, 0, 0, 1, 1}; // with value 1: I += c, A += 1 per blend
-
-Layer grid(int w, int h) {
-    Layer layer;
-    EXPECT_TRUE(layer.create(w, h));
-    return layer;
-}
-
-const LayerCell& at(const Layer& layer, int x, int y) {
-    return layer.cells[y * layer.width + x];
-}
+const BlendCoefficients kAdd{0, 1, 1, 0, 1, 1, 0}; // I += a*c, A += c
 
 int blendCount(const Layer& layer) {
     int count = 0;

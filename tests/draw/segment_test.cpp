@@ -7,23 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "gfx/layer.h"
+#include "test_grid.h"
 
 namespace {
 
-// With Paint value 1: intensity sums the cell coverages, alpha counts the blends, so a
-// blend of zero coverage still shows.
-const BlendCoefficients kCount{0, 1, 1, 0, 0, 1, 1};
 const Paint kOne{1.0f, 1.0f};
-
-Layer grid(int w, int h) {
-    Layer layer;
-    EXPECT_TRUE(layer.create(w, h));
-    return layer;
-}
-
-const LayerCell& at(const Layer& layer, int x, int y) {
-    return layer.cells[y * layer.width + x];
-}
 
 std::set<std::pair<int, int>> blended(const Layer& layer) {
     std::set<std::pair<int, int>> cells;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/asset_text.h"
+
 namespace {
 
 bool parseHexByte(const std::string& text, uint8_t& value) {
@@ -52,10 +54,7 @@ int main(int argc, char** argv) {
     std::vector<Record> records;
     std::string text;
     int lineNumber = 0;
-    while (std::getline(in, text)) {
-        ++lineNumber;
-        const size_t hash = text.find('#');
-        if (hash != std::string::npos) text.erase(hash);
+    while (readAssetLine(in, text, lineNumber)) {
         std::istringstream words(text);
         std::string word;
         while (words >> word) {

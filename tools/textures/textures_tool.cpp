@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/asset_text.h"
+
 namespace {
 
 constexpr int kTunnelWidth = 128;
@@ -27,10 +29,7 @@ bool readParameters(const char* path, Parameters& parameters) {
     }
     std::string text;
     int lineNumber = 0;
-    while (std::getline(in, text)) {
-        ++lineNumber;
-        const size_t hash = text.find('#');
-        if (hash != std::string::npos) text.erase(hash);
+    while (readAssetLine(in, text, lineNumber)) {
         std::istringstream words(text);
         std::string key;
         if (!(words >> key)) continue;
