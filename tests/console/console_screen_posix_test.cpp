@@ -57,6 +57,7 @@ CellImage pattern() {
 [[noreturn]] void runConsole(int reportFd) {
     ConsoleScreen screen;
     screen.colorMode = ColorMode::TrueColor;
+    screen.layout = DisplayLayout::Cells;
     if (!screen.open("kaveo test", 80, 50)) _exit(10);
     screen.setMouseInput(true);
     for (int y = 0; y < 50; ++y)
