@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "gfx/cp437.h"
 
@@ -66,17 +67,22 @@ int distance(Rgb a, Rgb b) {
 // itself (24-bit), each the nearest, the lower index on a tie.
 int expectedColor(Rgb want, ColorMode mode) {
     if (mode == ColorMode::TrueColor) return want.r << 16 | want.g << 8 | want.b;
-    int best = -1;
+    // Searched once per colour and mode: the checker compares thousands of cells per frame.
+    static std::unordered_map<int, int> known[2];
+    std::unordered_map<int, int>& cache = known[mode == ColorMode::Colors16 ? 0 : 1];
+    const int key = want.r << 16 | want.g << 8 | want.b;
+    if (const auto found = cache.find(key); found != cache.end()) return found->second;
     const int first = mode == ColorMode::Colors16 ? 0 : 16;
     const int last = mode == ColorMode::Colors16 ? 16 : 256;
+    int best = first;
+    int bestDistance = -1;
     for (int i = first; i < last; ++i) {
-        const Rgb shown = mode == ColorMode::Colors16 ? kClassic[i] : xtermColor(i);
-        if (best < 0 ||
-            distance(want, shown) <
-                distance(want, mode == ColorMode::Colors16 ? kClassic[best] : xtermColor(best)))
-            best = i;
+        const int d = distance(want, mode == ColorMode::Colors16 ? kClassic[i] : xtermColor(i));
+        if (bestDistance < 0 || d < bestDistance) best = i, bestDistance = d;
     }
-    return mode == ColorMode::Colors16 ? kAnsiOfConsole[best] : best;
+    const int index = mode == ColorMode::Colors16 ? kAnsiOfConsole[best] : best;
+    cache.emplace(key, index);
+    return index;
 }
 
 std::string colorProblem(VTermColor color, int expected, ColorMode mode) {
