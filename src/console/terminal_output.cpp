@@ -72,36 +72,23 @@ ShownCell shownCell(const TerminalOutput& out, uint8_t glyph, uint8_t attribute)
     return ShownCell{fg, bg, glyph};
 }
 
-// Fills out.next with the visible part of the grid for `back` in the current layout.
-void buildShownCells(TerminalOutput& out, const CellImage& back) {
-    const Cell* cells = back.cells.get();
-    const int32_t width = back.width;
-    for (int32_t y = 0; y < out.visibleHeight; ++y) {
-        ShownCell* row = out.next.get() + static_cast<size_t>(y) * out.gridColumns;
-        if (out.layout == DisplayLayout::Half) {
-            const Cell* upper = cells + static_cast<size_t>(2 * y) * width;
-            const Cell* lower = 2 * y + 1 < back.height ? upper + width : nullptr;
-            for (int32_t x = 0; x < out.visibleWidth; ++x) {
-                const uint32_t top = out.mixedColor[out.glyphInk[upper[x].character & 0xFF]]
-                                                   [upper[x].attribute & 0xFF];
-                const uint32_t bottom =
-                    lower ? out.mixedColor[out.glyphInk[lower[x].character & 0xFF]]
-                                          [lower[x].attribute & 0xFF]
-                          : out.consoleColor[0];
-                // Equal halves as a space: cheaper, and seamless like the full block.
-                row[x] = top == bottom ? ShownCell{0, top, ' '}
-                                       : ShownCell{top, bottom, kUpperHalfBlock};
-            }
-        } else {
-            const Cell* source = cells + static_cast<size_t>(y) * width;
-            const bool wide = out.layout == DisplayLayout::Wide;
-            for (int32_t x = 0; x < out.visibleWidth; ++x) {
-                const Cell& c = source[wide ? x / 2 : x];
-                row[x] = shownCell(out, static_cast<uint8_t>(c.character),
-                                   static_cast<uint8_t>(c.attribute));
-            }
-        }
-    }
+uint32_t bitsOf(const Cell& cell) {
+    uint32_t bits;
+    std::memcpy(&bits, &cell, sizeof bits);
+    return bits;
+}
+
+// The colour a viewer sees of a picture cell in half, in the mode's units.
+uint32_t seenColor(const TerminalOutput& out, const Cell& cell) {
+    return out.mixedColor[out.glyphInk[cell.character & 0xFF]][cell.attribute & 0xFF];
+}
+
+// Picture rows `upper` and `lower` (null past the bottom) as one row of half-block characters.
+ShownCell halfBlock(const TerminalOutput& out, const Cell& upper, const Cell* lower) {
+    const uint32_t top = seenColor(out, upper);
+    const uint32_t bottom = lower ? seenColor(out, *lower) : out.consoleColor[0];
+    // Equal halves as a space: cheaper, and seamless like the full block.
+    return top == bottom ? ShownCell{0, top, ' '} : ShownCell{top, bottom, kUpperHalfBlock};
 }
 
 // Writes the SGR parameters of `color` (in `mode`'s units) as a foreground (38, 30-37, 90-97)
@@ -152,11 +139,11 @@ bool TerminalOutput::create(int32_t width, int32_t height) {
     const size_t cells = 2 * static_cast<size_t>(width) * static_cast<size_t>(height);
     const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1);
     std::unique_ptr<ShownCell[]> newFront(new (std::nothrow) ShownCell[cells]());
-    std::unique_ptr<ShownCell[]> newNext(new (std::nothrow) ShownCell[cells]());
+    std::unique_ptr<Cell[]> newLastBack(new (std::nothrow) Cell[cells / 2]());
     std::unique_ptr<char[]> newBytes(new (std::nothrow) char[needed]);
-    if (!newFront || !newNext || !newBytes) return false;
+    if (!newFront || !newLastBack || !newBytes) return false;
     front = std::move(newFront);
-    next = std::move(newNext);
+    lastBack = std::move(newLastBack);
     bytes = std::move(newBytes);
     capacity = needed;
     pictureWidth = width;
@@ -240,7 +227,6 @@ void TerminalOutput::appendFrame(const CellImage& back) {
     assert(back.width == pictureWidth && back.height == pictureHeight &&
            "appendFrame needs the picture size given to create");
     assert(terminalColumns > 0 && "setTerminalSize comes before the first frame");
-    buildShownCells(*this, back);
     char* out = bytes.get();
     size_t n = length;
     auto put = [&](const char* s, size_t count) {
@@ -265,12 +251,29 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         cursorRow = -1;
     }
 
+    const bool half = layout == DisplayLayout::Half;
+    const bool wide = layout == DisplayLayout::Wide;
     for (int32_t y = 0; y < visibleHeight; ++y) {
-        const ShownCell* nextRow = next.get() + static_cast<size_t>(y) * gridColumns;
+        // The picture row(s) behind terminal row y, now and in the last frame.
+        const int32_t source = half ? 2 * y : y;
+        const size_t offset = static_cast<size_t>(source) * pictureWidth;
+        const Cell* upper = back.cells.get() + offset;
+        const Cell* lastUpper = lastBack.get() + offset;
+        const bool hasLower = half && source + 1 < pictureHeight;
+        const Cell* lower = hasLower ? upper + pictureWidth : nullptr;
+        const Cell* lastLower = hasLower ? lastUpper + pictureWidth : nullptr;
         ShownCell* frontRow = front.get() + static_cast<size_t>(y) * gridColumns;
         const int32_t row = originRow + y;
         for (int32_t x = 0; x < visibleWidth; ++x) {
-            const ShownCell& cell = nextRow[x];
+            // A terminal cell is a function of its picture cells: most did not change.
+            const int32_t px = wide ? x / 2 : x;
+            if (!repaintAll && bitsOf(upper[px]) == bitsOf(lastUpper[px]) &&
+                (!lower || bitsOf(lower[px]) == bitsOf(lastLower[px])))
+                continue;
+            const ShownCell cell = half
+                                       ? halfBlock(*this, upper[px], lower ? lower + px : nullptr)
+                                       : shownCell(*this, static_cast<uint8_t>(upper[px].character),
+                                                   static_cast<uint8_t>(upper[px].attribute));
             if (!repaintAll && sameLook(cell, frontRow[x])) {
                 frontRow[x] = cell;
                 continue;
@@ -354,6 +357,8 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             ++cursorColumn; // reaching terminalColumns means a pending wrap: never print there
         }
     }
+    std::memcpy(lastBack.get(), back.cells.get(),
+                static_cast<size_t>(pictureWidth) * pictureHeight * sizeof(Cell));
     repaintAll = false;
     length = n;
     assert(length <= capacity && "frame exceeded the worst-case size");

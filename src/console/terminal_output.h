@@ -60,7 +60,8 @@ struct TerminalOutput {
     int32_t visibleHeight = 0; // terminal rows of the grid that fit
 
     std::unique_ptr<ShownCell[]> front; // what the terminal shows, grid-sized, row-major
-    std::unique_ptr<ShownCell[]> next;  // the frame being built, the same size
+    std::unique_ptr<Cell[]> lastBack;   // the picture of the last frame, picture-sized: terminal
+                                        // cells whose picture cells are unchanged are skipped
     std::unique_ptr<char[]> bytes;      // the bytes of one frame
     size_t capacity = 0; // of `bytes`: the worst frame, a 24-bit full repaint of `wide`
     size_t length = 0;   // bytes of the frame built so far
