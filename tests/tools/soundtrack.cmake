@@ -28,6 +28,7 @@ target_compile_definitions(soundtrack_aubio_test PRIVATE
 
 kaveo_add_test(soundtrack_mastering_test
   ${CMAKE_CURRENT_SOURCE_DIR}/soundtrack_mastering_test.cpp
-  ${PROJECT_SOURCE_DIR}/tools/composer/mastering.cpp)
+  ${PROJECT_SOURCE_DIR}/tools/composer/mastering.cpp
+  ${PROJECT_SOURCE_DIR}/tools/composer/mix.cpp)
 target_include_directories(soundtrack_mastering_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/composer)
 target_link_libraries(soundtrack_mastering_test PRIVATE PkgConfig::SOUNDTRACK_EBUR128)
