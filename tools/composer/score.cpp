@@ -220,10 +220,11 @@ void renderDrums(Mix& mix, Noise& rng, const std::vector<KickHit>& kicks) {
     // The drop cracks across the whole spectrum out of the break before it.
     renderImpact(mix, kImpactCh, MainBeats[26], 0.6, 0.08, ++seed);
     // Events that would drown: the drop's roll under the drop's crash, the event inside
-    // the break's second noise burst, and the one right after the tunnel's first crash.
-    // A short crack of their own lets each one cut through.
-    for (int i : {27, 28, 29, 35, 47})
-        renderImpact(mix, kImpactCh, MainBeats[i], 0.5, 0.05, ++seed);
+    // the break's second noise burst, the return out of the break's long burst, the one
+    // right after the tunnel's first crash and one between two tunnel kicks. A short crack
+    // of their own lets each one cut through.
+    for (int i : {27, 28, 29, 35, 37, 47, 55})
+        renderImpact(mix, kImpactCh, MainBeats[i], 0.6, 0.04, ++seed);
 
     // The drop's tom roll (events 27-29) and the tunnel's roll (events 75-79).
     const double dropToms[] = {220.0, 175.0, 140.0};
@@ -234,8 +235,8 @@ void renderDrums(Mix& mix, Noise& rng, const std::vector<KickHit>& kicks) {
         renderTom(mix, kTomCh, MainBeats[75 + i], 0.75 + 0.05 * i, tunnelToms[i]);
 
     // Crashes mark the drop, the return after the break, the tunnel, the end of its roll,
-    // the climax and the last chord.
-    // The drop's crash stays low, under its own crack, so the roll right after it cuts through.
+    // the climax and the last chord. The drop's crash stays low, under its own crack, so the
+    // roll right after it cuts through.
     const double crashes[][2] = {{MainBeats[26], 0.4},  {MainBeats[37], 0.9},
                                  {TunnelBeats[0], 0.9}, {MainBeats[80], 0.9},
                                  {t(kClimax), 0.9},     {TunnelBeats[kTunnelBeatCount - 1], 0.9}};
@@ -245,8 +246,11 @@ void renderDrums(Mix& mix, Noise& rng, const std::vector<KickHit>& kicks) {
     const double bursts[] = {MainBeats[33], MainBeats[33] + 0.5, MainBeats[34],
                              MainBeats[34] + 0.5};
     for (double b : bursts) renderNoiseBurst(mix, kFxCh, b, 0.25, 0.9, ++seed);
-    renderNoiseBurst(mix, kFxCh, MainBeats[36], MainBeats[37] - MainBeats[36], 0.7, ++seed);
-    renderRiser(mix, kFxCh, MainBeats[36] - 0.8, MainBeats[37], 0.8, 0xB0B0u);
+    // The long burst and its riser stop a sixteenth of a beat short of the return, which then
+    // strikes out of a gap as the drop does.
+    const double gap = kDropBreakSeconds / 2.0;
+    renderNoiseBurst(mix, kFxCh, MainBeats[36], MainBeats[37] - gap - MainBeats[36], 0.7, ++seed);
+    renderRiser(mix, kFxCh, MainBeats[36] - 0.8, MainBeats[37] - gap, 0.8, 0xB0B0u);
 }
 
 // The events of the beat table: a chord stab on each, with a clap in the hits section and
