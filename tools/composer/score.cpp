@@ -86,7 +86,7 @@ constexpr double kSilence = 58.9;
 // Before the drop the whole mix breaks off for an eighth of a beat, so the drop lands on
 // near-silence instead of the riser's noise.
 constexpr double kDropBreakSeconds = kBeatSeconds / 8.0;
-constexpr float kDropBreakDepth = 0.01f; // -40 dB
+constexpr float kDropBreakDepth = 0.001f; // -60 dB
 
 bool inBreak(double third) {
     return third >= kBreakStart && third < kBreakEnd;
