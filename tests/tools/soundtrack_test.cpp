@@ -249,8 +249,9 @@ TEST(SoundtrackDrop, BreakThenAHitAcrossTheSpectrum) {
     ASSERT_TRUE(d.ok);
     const double drop = MainBeats[26];
     const double beat = MainBeats[2] - MainBeats[1];
-    // At least a sixteenth of a beat of near-silence just before the drop.
-    EXPECT_LT(peakDb(d, drop - beat / 16.0, drop - 0.002), -30.0);
+    // A sixteenth of a beat of near-silence just before the drop; its last few milliseconds
+    // carry the encoder's pre-echo of the hit.
+    EXPECT_LT(peakDb(d, drop - beat / 16.0, drop - 0.005), -45.0);
     // Out of it, every part of the spectrum jumps: the low end, the middle and the top.
     const double before = drop - 0.003 - static_cast<double>(kBandWindow) / kRate;
     const struct {
