@@ -207,7 +207,10 @@ struct ByteList {
 constexpr uint32_t kGrowWaitMs = 1000;
 
 constexpr const char* kMouseOn = "\x1b[?1002h\x1b[?1003h\x1b[?1006h";
-constexpr const char* kMouseOff = "\x1b[?1006l\x1b[?1003l\x1b[?1002l";
+// Pixel reports (SGR form, mode 1016) where the terminal knows its cell size in pixels, and
+// the question whether it took them: the answer tells the decoder how to read reports.
+constexpr const char* kPixelMouseOn = "\x1b[?1016h\x1b[?1016$p";
+constexpr const char* kMouseOff = "\x1b[?1016l\x1b[?1006l\x1b[?1003l\x1b[?1002l";
 
 // Enter and leave, step by step as mirror images. `requestRows`/`requestColumns` > 0 ask the
 // terminal to grow; the original size is then asked back on leave.
@@ -248,13 +251,19 @@ void buildSequences(int requestColumns, int requestRows, int originalColumns, in
     leave.add("\x1b[23;0t");
 }
 
-// The terminal's size in cells; false when the terminal does not say.
-bool terminalSize(int& columns, int& rows) {
+// The terminal's size in cells, and of one cell in pixels (0 x 0 when it does not say); false
+// when the terminal does not tell its size.
+bool terminalSize(int& columns, int& rows, int* cellPixelWidth = nullptr,
+                  int* cellPixelHeight = nullptr) {
     winsize size{};
     if (ioctl(gTerminal.outputFd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
         return false;
     columns = size.ws_col;
     rows = size.ws_row;
+    if (cellPixelWidth && cellPixelHeight) {
+        *cellPixelWidth = size.ws_xpixel / size.ws_col;
+        *cellPixelHeight = size.ws_ypixel / size.ws_row;
+    }
     return true;
 }
 
@@ -274,6 +283,14 @@ void followLayout(ConsolePlatform& p) {
     p.decoder.pointer = map;
 }
 
+// The mouse modes as the next frame sends them.
+void appendMouseMode(ConsolePlatform& p) {
+    const char* mode = p.mouseOn ? kMouseOn : kMouseOff;
+    p.output.appendBytes(mode, std::strlen(mode));
+    if (p.mouseOn && p.decoder.pointer.cellPixelWidth > 0 && p.decoder.pointer.cellPixelHeight > 0)
+        p.output.appendBytes(kPixelMouseOn, std::strlen(kPixelMouseOn));
+}
+
 // Acts on what the handlers flagged: re-enter after a continue, re-layout after a resize.
 void handleSignalFlags(ConsoleScreen& screen) {
     ConsolePlatform& p = *screen.platform;
@@ -290,8 +307,12 @@ void handleSignalFlags(ConsoleScreen& screen) {
         p.growPending = false;
         int columns = screen.width;
         int rows = screen.height;
-        terminalSize(columns, rows);
+        int pixelWidth = 0;
+        int pixelHeight = 0;
+        terminalSize(columns, rows, &pixelWidth, &pixelHeight);
         p.output.setTerminalSize(columns, rows);
+        p.decoder.pointer.cellPixelWidth = pixelWidth;
+        p.decoder.pointer.cellPixelHeight = pixelHeight;
         followLayout(p);
     }
 }
@@ -353,10 +374,7 @@ bool ConsoleScreen::present() {
     TerminalOutput& out = p.output;
     out.begin();
     if (p.titlePending) out.appendTitle(p.title);
-    if (p.mousePending) {
-        const char* mode = p.mouseOn ? kMouseOn : kMouseOff;
-        out.appendBytes(mode, std::strlen(mode));
-    }
+    if (p.mousePending) appendMouseMode(p);
     out.appendFrame(*this);
     if (p.growPending && monotonicMilliseconds() - p.openedMs >= kGrowWaitMs) p.growPending = false;
     if (out.cropped() && !p.growPending) {
@@ -394,6 +412,7 @@ void ConsoleScreen::setMouseInput(bool on) {
     platform->mouseOn = on;
     platform->mousePending = true;
     platform->decoder.mouseEnabled = on;
+    platform->decoder.pixelReports = false; // until the terminal answers again
 }
 
 void ConsoleScreen::setTitle(const char* title) {
