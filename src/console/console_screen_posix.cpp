@@ -116,12 +116,13 @@ WriteResult writeBounded(int fd, const char* data, size_t count, size_t& done, u
             done += static_cast<size_t>(written);
             continue;
         }
-        if (written < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
-            return WriteResult::Failed;
+        const int error = written < 0 ? errno : 0;
+        if (error != 0 && error != EINTR && error != EAGAIN && error != EWOULDBLOCK)
+            return WriteResult::Failed; // errno still tells why
         if (quitEnds && QuitFlag.load(std::memory_order_relaxed)) return WriteResult::Stalled;
         const uint32_t spent = monotonicMilliseconds() - start;
         if (spent >= waitMs) return WriteResult::Stalled;
-        if (written < 0 && errno == EINTR) continue;
+        if (error == EINTR) continue;
         const uint32_t left = waitMs - spent;
         pollfd wait{fd, POLLOUT, 0};
         poll(&wait, 1,
