@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "media/audio_backend.h"
@@ -174,7 +175,20 @@ bool audioInit() {
         std::lock_guard<std::mutex> guard(d->lock);
         for (uint32_t i = 0; i < kBufferCount; ++i) fillAndQueue(*d, i);
     }
-    d->feeder = std::thread(feed, std::ref(*d));
+    // A thread that cannot start (no memory, a process out of threads) is a device that did
+    // not open, not an exception.
+    try {
+        d->feeder = std::thread(feed, std::ref(*d));
+    } catch (const std::system_error&) {
+        waveOutReset(d->wave);
+        for (uint32_t i = 0; i < kBufferCount; ++i) {
+            waveOutUnprepareHeader(d->wave, &d->headers[i], sizeof(WAVEHDR));
+        }
+        waveOutClose(d->wave);
+        CloseHandle(d->bufferDone);
+        delete d;
+        return false;
+    }
     device = d;
     return true;
 }

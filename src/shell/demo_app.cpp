@@ -2,6 +2,7 @@
 #include "shell/demo_app.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "gfx/resource_blob.h"
 #include "media/timer.h"
@@ -48,10 +49,18 @@ int32_t DemoApp::run() {
         ResourceBlob soundtrack;
         if (!startAudio()) {
             showStartupError(console, "Cannot load music.");
-            std::fputs("No sound device? Run with --silent to watch without sound.\n", stderr);
+            // A driver the user chose may simply not exist here: name it rather than guess.
+            const char* driver = std::getenv("SDL_AUDIODRIVER");
+            if (driver != nullptr && *driver != '\0') {
+                std::fprintf(stderr, "The sound driver \"%s\" (SDL_AUDIODRIVER) did not open.\n",
+                             driver);
+            } else {
+                std::fputs("No sound device? Run with --silent to watch without sound.\n", stderr);
+            }
             return 1;
         }
         if (!soundtrack.load("kaveo.mp3", kResourceTypeData) || !clock.start(soundtrack)) {
+            stopAudio(); // the output and the fine timer started: undo them too
             showStartupError(console, "Cannot load music.");
             return 1;
         }

@@ -6,12 +6,24 @@
 #include "shell/render_command.h"
 #include "shell/terminal_demo.h"
 
+namespace {
+
+// --help among the terminal demo's options wins over the others (`kaveo --silent --help`).
+bool asksForHelp(int argc, char** argv) {
+    if (argc < 2 || argv[1][0] != '-') return false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0)
         return runRenderCommand(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "extract") == 0)
         return runExtractCommand(argc - 2, argv + 2);
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (asksForHelp(argc, argv)) {
         printTerminalUsage(stdout);
         std::fputc('\n', stdout);
         printUsage(stdout);
