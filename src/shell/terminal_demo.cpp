@@ -30,7 +30,7 @@ bool parseColorMode(const char* text, ColorMode& mode) {
 
 void printTerminalUsage(std::FILE* to) {
     std::fputs(
-        "usage: kaveo [--silent] [--colors auto|16|256|24bit]\n"
+        "usage: kaveo [play] [--silent] [--colors auto|16|256|24bit]\n"
         "\n"
         "Plays the demo with its soundtrack in this terminal (best at 80 x 50 or larger).\n"
         "  --silent   play without sound; the demo keeps its own time\n"

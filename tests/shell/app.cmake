@@ -16,6 +16,8 @@ target_link_libraries(app_test PRIVATE kaveo_clock kaveo_core kaveo_resources)
 kaveo_command_test(kaveo_colors_needs_a_value 2 "--colors" "-DSTDERR_MATCH=--colors needs a value")
 kaveo_command_test(kaveo_unknown_colour_mode 2 "--colors|8" "-DSTDERR_MATCH=unknown colour mode")
 kaveo_command_test(kaveo_unknown_option 2 "--silent|--loud" "-DSTDERR_MATCH=unknown option .--loud")
+kaveo_command_test(kaveo_play_takes_the_demo_options 2 "play|--silent|--loud"
+  "-DSTDERR_MATCH=unknown option .--loud")
 
 find_program(TMUX_PROGRAM tmux)
 if(TMUX_PROGRAM)
