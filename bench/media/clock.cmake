@@ -1,6 +1,6 @@
 # The music clock with the real audio back end: update cost and demo-time smoothness
 # (run through smoothness.sh, which provides a paced sound output).
-if(TARGET kaveo_media AND NOT WIN32)
+if(NOT WIN32)
   find_package(PkgConfig REQUIRED)
   if(NOT TARGET PkgConfig::kaveo_lame)
     pkg_check_modules(kaveo_lame REQUIRED IMPORTED_TARGET GLOBAL lame)

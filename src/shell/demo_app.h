@@ -32,7 +32,8 @@ struct DemoApp {
     MusicClock clock;
     DemoContent content;
 
-    // Options of the POSIX command line; the defaults are the program's own behaviour.
+    // Options from the command line (both platforms' entry points set them); the defaults
+    // are the program's own behaviour.
     bool silent = false; // no sound: the clock runs on the timer as if muted
 
     uint32_t frameEndStamp = 0; // timer milliseconds after the previous frame's sleep

@@ -1,5 +1,6 @@
-// The kaveo executable: without a command it plays the demo in the terminal; the headless
-// commands (render, extract) draw frames or write resources without a terminal or sound.
+// The kaveo executable: without a command (or with `play`) it plays the demo in the terminal;
+// the headless commands (render, extract) draw frames or write resources without a terminal
+// or sound.
 #include <cstdio>
 #include <cstring>
 
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 1 || argv[1][0] == '-') return runTerminalDemo(argc - 1, argv + 1);
+    // The default command also has a name, so that scripts can say what they mean.
+    if (std::strcmp(argv[1], "play") == 0) return runTerminalDemo(argc - 2, argv + 2);
     std::fprintf(stderr, "kaveo: unknown command \"%s\"\n", argv[1]);
     printTerminalUsage(stderr);
     printUsage(stderr);
