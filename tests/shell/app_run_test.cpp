@@ -93,12 +93,18 @@ TEST_F(AppRunTest, StartupFailuresReportTheirMessageAndExitOne) {
         SetUp();
         fakeAudio.initResult = c.initResult;
         fakeAudio.createResult = c.createResult;
-        DemoApp app;
         ::testing::internal::CaptureStderr();
-        EXPECT_EQ(app.run(), 1) << c.what;
+        {
+            DemoApp app;
+            EXPECT_EQ(app.run(), 1) << c.what;
+        }
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(err.rfind(c.message, 0), 0u) << c.what << ": " << err;
         EXPECT_EQ(FakeConsole.presents, 1) << c.what; // the grey dots stood
+        // The application's fine timer period is given back on this way out too.
+        EXPECT_EQ(fakeTimer.begun, 1) << c.what;
+        EXPECT_EQ(fakeTimer.ended, 1) << c.what;
+        EXPECT_EQ(fakeTimer.endedPeriod, fakeTimer.period) << c.what;
     }
 }
 
