@@ -38,7 +38,7 @@ bool PlaybackSnapshot::read(AudioPlayback& facts) const {
     return false;
 }
 
-void PlaybackFeed::fill(int16_t* out, uint32_t frames, int64_t now) {
+uint32_t PlaybackFeed::fill(int16_t* out, uint32_t frames, int64_t now, int64_t queuedAhead) {
     uint32_t got = 0;
     if (playing) {
         got = ring.take(out, frames);
@@ -52,7 +52,9 @@ void PlaybackFeed::fill(int16_t* out, uint32_t frames, int64_t now) {
                 // faster than it plays them (two at once), once what it was handed before
                 // has played: where that sound has got to is known from the last facts.
                 int64_t heard = first;
-                if (last.sounding && last.epoch == epoch && last.frames < first) {
+                if (queuedAhead >= 0) {
+                    heard = first - queuedAhead;
+                } else if (last.sounding && last.epoch == epoch && last.frames < first) {
                     const int64_t since = now > last.nanoseconds ? now - last.nanoseconds : 0;
                     const auto on =
                         static_cast<int64_t>(static_cast<double>(since) * framesPerSecond * 1e-9);
@@ -86,6 +88,7 @@ void PlaybackFeed::fill(int16_t* out, uint32_t frames, int64_t now) {
     }
     std::memset(out + got * 2u, 0, (frames - got) * 4u);
     silent.store(!playing && fadeLeft == 0);
+    return got;
 }
 
 void PlaybackFeed::publishStanding(int64_t at, int64_t now) {

@@ -63,8 +63,11 @@ struct PlaybackFeed {
     std::atomic<bool> silent{true};
 
     // Device thread: fills `frames` stereo frames of `out` (interleaved) at time `now`
-    // (audioNowNanoseconds). Allocates nothing, takes no lock.
-    void fill(int16_t* out, uint32_t frames, int64_t now);
+    // (audioNowNanoseconds) and returns the frames of sound among them. `queuedAhead` is the
+    // sound of this epoch that the device still plays before this buffer, where the back end
+    // knows it (waveOut's queue); -1 where it does not (SDL: the buffer plays next, unless
+    // the device asks faster than it plays). Allocates nothing, takes no lock.
+    uint32_t fill(int16_t* out, uint32_t frames, int64_t now, int64_t queuedAhead = -1);
 
     // Main thread, device thread and producer held off: empties the ring and begins a new
     // epoch standing at `at`, playing from there when `play`.

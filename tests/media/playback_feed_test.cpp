@@ -152,6 +152,15 @@ TEST_F(FeedTest, TwoBuffersAskedAtOnceAreHeardOneAfterTheOther) {
     EXPECT_EQ(p.latencyFrames, 3072 - 441 + 512);
 }
 
+// waveOut: a buffer filled behind five queued ones starts once they have played.
+TEST_F(FeedTest, SoundQueuedAheadPutsTheBufferLater) {
+    produce(feed.ring, 0, 4000);
+    feed.fill(out.data(), 1024, 5'000'000, 5 * 1024);
+    const AudioPlayback p = facts();
+    EXPECT_EQ(p.frames, 1000 - 5 * 1024);
+    EXPECT_EQ(p.latencyFrames, 5 * 1024 + 1024 + 512);
+}
+
 // One decoding thread and one device thread at full speed: every frame arrives once, in
 // order. Under ThreadSanitizer this also checks that the ring's ordering is enough.
 TEST(SampleRing, ProducerAndConsumerThreadsAgree) {
