@@ -11,3 +11,10 @@ if(NOT WIN32)
   target_compile_definitions(bench_clock PRIVATE
     KAVEO_SOUNDTRACK_PATH="${KAVEO_RESOURCE_DIR}/kaveo.mp3")
 endif()
+
+# Aligns a recording of the output with the decoded soundtrack (run by stalls.sh).
+if(TARGET kaveo_mp3_stream)
+  add_executable(stall_align stall_align.cpp $<TARGET_OBJECTS:kaveo_mp3_stream>)
+  target_include_directories(stall_align PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(stall_align PRIVATE kaveo_warnings PkgConfig::kaveo_mpg123)
+endif()

@@ -25,6 +25,12 @@ DemoApp::~DemoApp() {
     content.release();
     clock.release();
     console.close();
+    endTimerPeriod();
+}
+
+void DemoApp::endTimerPeriod() {
+    if (timerPeriodBegun) timerEndFinePeriod(timerPeriod);
+    timerPeriodBegun = false;
 }
 
 int32_t DemoApp::run() {
@@ -41,9 +47,9 @@ int32_t DemoApp::run() {
         return 1;
     }
 
-    uint32_t silentPeriod = 0;
+    timerPeriod = timerBeginFinePeriod();
+    timerPeriodBegun = true;
     if (silent) {
-        silentPeriod = timerBeginFinePeriod();
         clock.startSilent();
     } else {
         ResourceBlob soundtrack;
@@ -81,10 +87,8 @@ int32_t DemoApp::run() {
         frameEndStamp = timerMilliseconds();
     }
 
-    if (silent) {
-        timerEndFinePeriod(silentPeriod);
-    } else {
-        stopAudio();
-    }
+    // Every way out of the loop stops the sound the same way: a short fade, not a cut.
+    if (!silent) stopAudio();
+    endTimerPeriod();
     return 0;
 }

@@ -119,9 +119,12 @@ TEST_F(AppRunTest, StartupFailuresReportTheirMessageAndExitOne) {
                 EXPECT_EQ(err.find("No sound device?"), std::string::npos) << err;
             }
             EXPECT_EQ(FakeConsole.presents, 1) << c.what; // the grey dots stood
-            // Every start-up step that succeeded is undone before run returns.
+            // Every start-up step that succeeded is undone before run returns, the
+            // application's fine timer period included.
             EXPECT_FALSE(fakeAudio.initialised) << c.what;
-            EXPECT_EQ(fakeTimer.ended, fakeTimer.begun) << c.what;
+            EXPECT_EQ(fakeTimer.begun, 1) << c.what;
+            EXPECT_EQ(fakeTimer.ended, 1) << c.what;
+            EXPECT_EQ(fakeTimer.endedPeriod, fakeTimer.period) << c.what;
         }
     }
     if (savedDriver) {
