@@ -1,6 +1,7 @@
-// Bytes present() writes per frame over the whole demo at 100 frames per second (mean and
-// 95th percentile, 16-colour and 24-bit), beside a full repaint of every cell, and the time
-// to build one frame's bytes.
+// What present() costs over the whole demo at 100 frames per second, in every layout and
+// colour mode: bytes per frame (mean, 95th percentile, maximum) of the changes, and the CPU
+// time to build them per frame; beside them the bytes of a full repaint of every frame and
+// the time to build one busy frame.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,138 +17,128 @@ namespace {
 
 constexpr float kDt = 0.01f;
 
-struct ByteStats {
-    double mean = 0;
-    double p95 = 0;
-    double max = 0;
-};
-
-ByteStats statsOf(std::vector<size_t> sizes) {
-    ByteStats stats;
-    if (sizes.empty()) return stats;
-    double sum = 0;
-    for (size_t s : sizes) sum += static_cast<double>(s);
-    std::sort(sizes.begin(), sizes.end());
-    stats.mean = sum / static_cast<double>(sizes.size());
-    stats.p95 = static_cast<double>(sizes[sizes.size() * 95 / 100]);
-    stats.max = static_cast<double>(sizes.back());
-    return stats;
-}
-
-// The whole demo as the shell plays it (grey dots first, then a frame every 10 ms of demo
-// time), each frame encoded as present() would: changes only, and as a full repaint.
-struct DemoRun {
-    ByteStats changes16, changes24, repaint16, repaint24;
-    size_t frames = 0;
-};
-
-const DemoRun& demoRun() {
-    static DemoRun run = [] {
-        DemoRun r;
+// The whole demo as the shell plays it: grey dots first, then a frame every 10 ms of demo
+// time; drawn once and kept (about 5,900 frames of 16,000 bytes).
+const std::vector<CellImage>& demoFrames() {
+    static const std::vector<CellImage> frames = [] {
+        std::vector<CellImage> list;
         auto content = std::make_unique<DemoContent>();
         CellImage back;
         RandomState = 1;
         if (!content->load() || !back.create(80, 50)) std::abort();
         back.fillRect(Cell{'.', 0x07}, 0, 0, 80, 50);
-        TerminalOutput out[4];
-        const ColorMode modes[4] = {ColorMode::Colors16, ColorMode::TrueColor, ColorMode::Colors16,
-                                    ColorMode::TrueColor};
-        std::vector<size_t> sizes[4];
-        for (int i = 0; i < 4; ++i) {
-            if (!out[i].create(80, 50)) std::abort();
-            out[i].setColorMode(modes[i]);
-            out[i].setTerminalSize(80, 50);
-            out[i].begin();
-            out[i].appendFrame(back);
-        }
-        for (int k = 1;; ++k) {
-            const float t = static_cast<float>(k) * kDt;
-            if (!content->runScenes(back, t, kDt)) break;
-            for (int i = 0; i < 4; ++i) {
-                if (i >= 2) out[i].invalidate();
-                out[i].begin();
-                out[i].appendFrame(back);
-                sizes[i].push_back(out[i].length);
-            }
-        }
-        r.frames = sizes[0].size();
-        r.changes16 = statsOf(sizes[0]);
-        r.changes24 = statsOf(sizes[1]);
-        r.repaint16 = statsOf(sizes[2]);
-        r.repaint24 = statsOf(sizes[3]);
-        return r;
-    }();
-    return run;
-}
-
-void report(benchmark::State& state, const ByteStats& stats) {
-    state.counters["bytes_mean"] = stats.mean;
-    state.counters["bytes_p95"] = stats.p95;
-    state.counters["bytes_max"] = stats.max;
-    state.counters["frames"] = static_cast<double>(demoRun().frames);
-}
-
-void bytesPerFrame(benchmark::State& state, int which) {
-    const DemoRun& run = demoRun();
-    const ByteStats* stats[4] = {&run.changes16, &run.changes24, &run.repaint16, &run.repaint24};
-    for (auto _ : state) benchmark::DoNotOptimize(stats[which]);
-    report(state, *stats[which]);
-}
-
-BENCHMARK_CAPTURE(bytesPerFrame, changes_16_colours, 0)->Iterations(1);
-BENCHMARK_CAPTURE(bytesPerFrame, changes_24_bit, 1)->Iterations(1);
-BENCHMARK_CAPTURE(bytesPerFrame, full_repaint_16_colours, 2)->Iterations(1);
-BENCHMARK_CAPTURE(bytesPerFrame, full_repaint_24_bit, 3)->Iterations(1);
-
-// Two consecutive demo frames at time t, to encode alternately: each build is the change
-// from one to the other, as in the running demo.
-struct FramePair {
-    CellImage frames[2];
-};
-
-FramePair makePair(float t) {
-    FramePair pair;
-    auto content = std::make_unique<DemoContent>();
-    CellImage back;
-    RandomState = 1;
-    if (!content->load() || !back.create(80, 50)) std::abort();
-    for (int k = 1;; ++k) {
-        const float frameTime = static_cast<float>(k) * kDt;
-        if (frameTime >= t + kDt * 1.5f) break;
-        content->runScenes(back, frameTime, kDt);
-        if (frameTime >= t - kDt * 0.5f) {
-            CellImage& copy = pair.frames[frameTime < t + kDt * 0.5f ? 0 : 1];
-            if (!copy.cells && !copy.create(80, 50)) std::abort();
+        for (int k = 0;; ++k) {
+            if (k > 0 && !content->runScenes(back, static_cast<float>(k) * kDt, kDt)) break;
+            CellImage copy;
+            if (!copy.create(80, 50)) std::abort();
             std::copy(back.cells.get(), back.cells.get() + 4000, copy.cells.get());
+            list.push_back(std::move(copy));
         }
-    }
-    return pair;
+        return list;
+    }();
+    return frames;
 }
 
-void buildFrame(benchmark::State& state, ColorMode mode, bool repaint) {
-    static const FramePair pair = makePair(30.0f); // bubbles and tunnel: a busy frame
-    TerminalOutput out;
-    if (!out.create(80, 50)) std::abort();
-    out.setColorMode(mode);
-    out.setTerminalSize(80, 50);
+// An output for `layout` on a terminal that shows the whole grid of the widest layout.
+std::unique_ptr<TerminalOutput> makeOutput(DisplayLayout layout, ColorMode mode) {
+    auto out = std::make_unique<TerminalOutput>();
+    if (!out->create(80, 50)) std::abort();
+    out->setColorMode(mode);
+    out->setLayout(layout);
+    out->setTerminalSize(160, 50);
+    return out;
+}
+
+// Each iteration encodes the whole demo, frame after frame, as present() would (changes only;
+// with `repaint`, every frame in full). Counters: bytes per frame and CPU time per frame.
+void wholeDemo(benchmark::State& state, DisplayLayout layout, ColorMode mode, bool repaint) {
+    const std::vector<CellImage>& frames = demoFrames();
+    auto out = makeOutput(layout, mode);
+    std::vector<size_t> sizes(frames.size() - 1);
+    for (auto _ : state) {
+        out->invalidate();
+        out->begin();
+        out->appendFrame(frames[0]);
+        for (size_t i = 1; i < frames.size(); ++i) {
+            if (repaint) out->invalidate();
+            out->begin();
+            out->appendFrame(frames[i]);
+            sizes[i - 1] = out->length;
+        }
+        benchmark::DoNotOptimize(out->bytes.get());
+    }
+    double sum = 0;
+    for (size_t s : sizes) sum += static_cast<double>(s);
+    std::sort(sizes.begin(), sizes.end());
+    const double count = static_cast<double>(sizes.size());
+    state.counters["bytes_mean"] = sum / count;
+    state.counters["bytes_p95"] = static_cast<double>(sizes[sizes.size() * 95 / 100]);
+    state.counters["bytes_max"] = static_cast<double>(sizes.back());
+    state.counters["frames"] = count;
+    // CPU seconds per frame (shown in s with an SI prefix: 12.3u is 12.3 microseconds).
+    state.counters["cpu_per_frame"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+#define KAVEO_LAYOUT_BENCH(name, layout, mode)                                                     \
+    BENCHMARK_CAPTURE(wholeDemo, name, layout, mode, false)                                        \
+        ->Unit(benchmark::kMillisecond)                                                            \
+        ->Iterations(3)
+
+KAVEO_LAYOUT_BENCH(cells_16_colours, DisplayLayout::Cells, ColorMode::Colors16);
+KAVEO_LAYOUT_BENCH(cells_256_colours, DisplayLayout::Cells, ColorMode::Colors256);
+KAVEO_LAYOUT_BENCH(cells_24_bit, DisplayLayout::Cells, ColorMode::TrueColor);
+KAVEO_LAYOUT_BENCH(wide_16_colours, DisplayLayout::Wide, ColorMode::Colors16);
+KAVEO_LAYOUT_BENCH(wide_256_colours, DisplayLayout::Wide, ColorMode::Colors256);
+KAVEO_LAYOUT_BENCH(wide_24_bit, DisplayLayout::Wide, ColorMode::TrueColor);
+KAVEO_LAYOUT_BENCH(half_16_colours, DisplayLayout::Half, ColorMode::Colors16);
+KAVEO_LAYOUT_BENCH(half_256_colours, DisplayLayout::Half, ColorMode::Colors256);
+KAVEO_LAYOUT_BENCH(half_24_bit, DisplayLayout::Half, ColorMode::TrueColor);
+
+BENCHMARK_CAPTURE(wholeDemo, full_repaint_cells_16_colours, DisplayLayout::Cells,
+                  ColorMode::Colors16, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(wholeDemo, full_repaint_cells_24_bit, DisplayLayout::Cells, ColorMode::TrueColor,
+                  true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(wholeDemo, full_repaint_wide_24_bit, DisplayLayout::Wide, ColorMode::TrueColor,
+                  true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// Two consecutive frames at 30 s (bubbles and tunnel: a busy frame), encoded alternately:
+// each build is the change from one to the other, as in the running demo.
+void buildFrame(benchmark::State& state, DisplayLayout layout, ColorMode mode, bool repaint) {
+    const std::vector<CellImage>& frames = demoFrames();
+    const CellImage* pair[2] = {&frames[3000], &frames[3001]};
+    auto out = makeOutput(layout, mode);
     size_t bytes = 0;
     int i = 0;
     for (auto _ : state) {
-        if (repaint) out.invalidate();
-        out.begin();
-        out.appendFrame(pair.frames[i]);
+        if (repaint) out->invalidate();
+        out->begin();
+        out->appendFrame(*pair[i]);
         i ^= 1;
-        bytes += out.length;
-        benchmark::DoNotOptimize(out.bytes.get());
+        bytes += out->length;
+        benchmark::DoNotOptimize(out->bytes.get());
     }
     state.SetBytesProcessed(static_cast<int64_t>(bytes));
 }
 
-BENCHMARK_CAPTURE(buildFrame, changes_16_colours, ColorMode::Colors16, false)
+BENCHMARK_CAPTURE(buildFrame, changes_cells_16_colours, DisplayLayout::Cells, ColorMode::Colors16,
+                  false)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(buildFrame, changes_24_bit, ColorMode::TrueColor, false)
+BENCHMARK_CAPTURE(buildFrame, changes_cells_24_bit, DisplayLayout::Cells, ColorMode::TrueColor,
+                  false)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(buildFrame, full_repaint_24_bit, ColorMode::TrueColor, true)
+BENCHMARK_CAPTURE(buildFrame, changes_wide_24_bit, DisplayLayout::Wide, ColorMode::TrueColor, false)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(buildFrame, changes_half_24_bit, DisplayLayout::Half, ColorMode::TrueColor, false)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(buildFrame, full_repaint_wide_24_bit, DisplayLayout::Wide, ColorMode::TrueColor,
+                  true)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace

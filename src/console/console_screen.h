@@ -64,12 +64,26 @@ struct InputRecord {
 // How present() colours the cells. Auto picks from COLORTERM and TERM.
 enum class ColorMode : uint8_t { Auto, Colors16, Colors256, TrueColor };
 
+// How a terminal shows the picture's cells, which are square in the picture's own geometry
+// while a terminal's character cells are about twice as tall as wide. Wide: each cell as two
+// identical columns (twice the picture's width). Half: two stacked cells in one character, as
+// the colours of an upper half block (half the picture's height). Cells: one character per
+// cell. Auto: wide where it fits, else half in 256 and 24-bit colour, else cells; chosen
+// again on every resize.
+enum class DisplayLayout : uint8_t { Auto, Wide, Half, Cells };
+
 // The back end's own state (terminal descriptors, buffers, or the Win32 handles).
 struct ConsolePlatform;
 
 struct ConsoleScreen : CellImage {
-    ConsolePlatform* platform = nullptr;   // allocated by open, freed by close
-    ColorMode colorMode = ColorMode::Auto; // set before open
+    ConsolePlatform* platform = nullptr;        // allocated by open, freed by close
+    ColorMode colorMode = ColorMode::Auto;      // set before open
+    DisplayLayout layout = DisplayLayout::Auto; // set before open
+
+    // The terminal's size (columns, rows) when a frame last showed only part of the picture;
+    // 0 x 0 when the whole picture was always shown. Kept after close for the shell's note.
+    int32_t croppedColumns = 0;
+    int32_t croppedRows = 0;
 
     // Opens the console showing `title`, sized width x height, with the back buffer
     // allocated. On false, what was done so far is left for close().
@@ -87,6 +101,11 @@ struct ConsoleScreen : CellImage {
 
     // Sets the window title (the statistics title replaces the start-up one).
     void setTitle(const char* title);
+
+    // Shows the picture in the next layout (wide, half, cells, then wide again), from the
+    // one shown now, and keeps it across resizes. Does nothing where the console has no
+    // layouts (the Win32 console shows its own grid).
+    void cycleLayout();
 
     // Restores the console and frees the back buffer; safe after a failed or no open.
     void close();

@@ -5,9 +5,12 @@
 // (keys, SGR mouse in button and any-motion tracking, synthesised key releases unless the
 // kitty keyboard protocol reports real ones), setMouseInput, setTitle, close and the quit flag
 // (SIGHUP, SIGTERM, SIGINT). The terminal is restored on close, at exit, on fatal signals and
-// on SIGTSTP (re-entered and repainted on SIGCONT); resizes (SIGWINCH) repaint everything.
+// on SIGTSTP (re-entered and repainted on SIGCONT); resizes (SIGWINCH) choose an Auto layout
+// again and repaint everything; cycleLayout steps through the layouts.
 // Leaves out: terminals without ANSI sequences, non-UTF-8 terminals, the mouse wheel.
-// A terminal smaller than the picture shows its top-left part; a larger one shows it centred.
+// A terminal smaller than the layout's grid shows its top-left part; a larger one shows it
+// centred. At start a terminal too small for the requested layout is asked to grow to fit it
+// (wide's 160 x 50 for Auto).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -38,6 +41,10 @@ struct ConsolePlatform {
     bool titlePending = true;                       // the title goes out with the next frame
     bool mouseOn = false;
     bool mousePending = false; // the mouse mode goes out with the next frame
+    // open() asked the terminal to grow: frames shown before it answers with a resize (or
+    // kGrowWaitMs passes) are not counted as cropped.
+    bool growPending = false;
+    uint32_t openedMs = 0;
 };
 
 namespace {
@@ -197,6 +204,8 @@ struct ByteList {
     }
 };
 
+constexpr uint32_t kGrowWaitMs = 1000;
+
 constexpr const char* kMouseOn = "\x1b[?1002h\x1b[?1003h\x1b[?1006h";
 constexpr const char* kMouseOff = "\x1b[?1006l\x1b[?1003l\x1b[?1002l";
 
@@ -256,6 +265,15 @@ uint32_t monotonicMilliseconds() {
                                  static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
+// Mouse reports follow the picture wherever the layout put it.
+void followLayout(ConsolePlatform& p) {
+    const PointerMap& old = p.decoder.pointer;
+    PointerMap map = p.output.pointerMap();
+    map.cellPixelWidth = old.cellPixelWidth;
+    map.cellPixelHeight = old.cellPixelHeight;
+    p.decoder.pointer = map;
+}
+
 // Acts on what the handlers flagged: re-enter after a continue, re-layout after a resize.
 void handleSignalFlags(ConsoleScreen& screen) {
     ConsolePlatform& p = *screen.platform;
@@ -269,12 +287,12 @@ void handleSignalFlags(ConsoleScreen& screen) {
     }
     if (gTerminal.resized) {
         gTerminal.resized = 0;
+        p.growPending = false;
         int columns = screen.width;
         int rows = screen.height;
         terminalSize(columns, rows);
         p.output.setTerminalSize(columns, rows);
-        p.decoder.originColumn = p.output.originColumn;
-        p.decoder.originRow = p.output.originRow;
+        followLayout(p);
     }
 }
 
@@ -291,6 +309,7 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
 
     platform->output.setColorMode(
         resolveColorMode(colorMode, std::getenv("COLORTERM"), std::getenv("TERM")));
+    platform->output.setLayout(layout);
 
     termios raw = gTerminal.saved;
     raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INPCK | ISTRIP | IXON); // bytes as typed
@@ -304,8 +323,14 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
     int columns = newWidth;
     int rows = newHeight;
     const bool sizeKnown = terminalSize(columns, rows);
-    const bool grow = sizeKnown && (columns < newWidth || rows < newHeight);
-    buildSequences(grow ? newWidth : 0, grow ? newHeight : 0, columns, rows);
+    // Room for the requested layout, Auto's best being wide; a larger side is kept.
+    int wantColumns = 0;
+    int wantRows = 0;
+    displayGridSize(layout == DisplayLayout::Auto ? DisplayLayout::Wide : layout, newWidth,
+                    newHeight, wantColumns, wantRows);
+    const bool grow = sizeKnown && (columns < wantColumns || rows < wantRows);
+    buildSequences(grow ? (columns > wantColumns ? columns : wantColumns) : 0,
+                   grow ? (rows > wantRows ? rows : wantRows) : 0, columns, rows);
 
     installHandlers();
     if (!gTerminal.exitHookRegistered) {
@@ -315,6 +340,8 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
     gTerminal.resized = 1; // lay out on the first frame, with the size the terminal took
     gTerminal.resumed = 0;
     handleSignalFlags(*this);
+    platform->growPending = grow;
+    platform->openedMs = monotonicMilliseconds();
     return true;
 }
 
@@ -331,6 +358,11 @@ bool ConsoleScreen::present() {
         out.appendBytes(mode, std::strlen(mode));
     }
     out.appendFrame(*this);
+    if (p.growPending && monotonicMilliseconds() - p.openedMs >= kGrowWaitMs) p.growPending = false;
+    if (out.cropped() && !p.growPending) {
+        croppedColumns = out.terminalColumns;
+        croppedRows = out.terminalRows;
+    }
     if (out.length == 0) return true;
     if (!writeAll(gTerminal.outputFd, out.bytes.get(), out.length)) {
         // Part of the frame may be on screen: assume nothing about it next time.
@@ -370,6 +402,16 @@ void ConsoleScreen::setTitle(const char* title) {
     std::strncpy(platform->title, title, TerminalOutput::kMaxTitle);
     platform->title[TerminalOutput::kMaxTitle] = 0;
     platform->titlePending = true;
+}
+
+void ConsoleScreen::cycleLayout() {
+    assert(platform && "ConsoleScreen::cycleLayout before open");
+    TerminalOutput& out = platform->output;
+    const DisplayLayout next = out.layout == DisplayLayout::Wide   ? DisplayLayout::Half
+                               : out.layout == DisplayLayout::Half ? DisplayLayout::Cells
+                                                                   : DisplayLayout::Wide;
+    out.setLayout(next);
+    followLayout(*platform);
 }
 
 void ConsoleScreen::close() {

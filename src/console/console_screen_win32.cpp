@@ -3,7 +3,8 @@
 // processing; the back buffer is an array of CHAR_INFO already and goes out in one call.
 // Implements: open, present (code page 437 bytes, 16-colour attributes as they stand),
 // pollInput (key and mouse events, others passed on by type only), setMouseInput,
-// setTitle, close and the quit flag. colorMode is a terminal notion and is ignored here.
+// setTitle, close and the quit flag. colorMode and layout are terminal notions and are
+// ignored here: the console shows the 80 x 50 grid in its own font.
 #include <windows.h>
 
 #include <cassert>
@@ -130,6 +131,8 @@ void ConsoleScreen::setMouseInput(bool on) {
 void ConsoleScreen::setTitle(const char* title) {
     SetConsoleTitleA(title);
 }
+
+void ConsoleScreen::cycleLayout() {}
 
 void ConsoleScreen::close() {
     if (platform != nullptr) {

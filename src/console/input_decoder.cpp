@@ -148,11 +148,13 @@ struct Decoding {
         const uint32_t x = p.get(1, 0, 0);
         const uint32_t y = p.get(2, 0, 0);
         if (x == 0 || y == 0) return; // positions are 1-based; 0 is garbage
-        auto toCell = [](int64_t v) {
-            return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
-        };
-        const int16_t column = toCell(static_cast<int64_t>(x) - 1 - d.originColumn);
-        const int16_t row = toCell(static_cast<int64_t>(y) - 1 - d.originRow);
+        int16_t column = 0;
+        int16_t row = 0;
+        if (d.pointer.cellPixelWidth > 0)
+            d.pointer.cellAtPixel(static_cast<int64_t>(x) - 1, static_cast<int64_t>(y) - 1, column,
+                                  row);
+        else
+            d.pointer.cellAt(static_cast<int64_t>(x) - 1, static_cast<int64_t>(y) - 1, column, row);
         static constexpr uint32_t kButtonBits[4] = {
             kFromLeft1stButtonPressed, kFromLeft2ndButtonPressed, kRightmostButtonPressed, 0};
         const uint32_t bit = kButtonBits[b & 3];

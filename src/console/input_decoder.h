@@ -7,7 +7,8 @@
 // arrows, Home and End in CSI and SS3 form (ESC [ A, ESC O A, with or without modifier
 // parameters); Home, Insert, Delete, End, Page Up, Page Down as ESC [ n ~ (1/7 Home, 4/8 End);
 // the kitty keyboard protocol (ESC [ code ; mods : event u) and its flags reply; SGR mouse
-// reports (ESC [ < b ; x ; y M/m) for press, release and motion.
+// reports (ESC [ < b ; x ; y M/m) for press, release and motion, mapped to the picture's
+// cells (clamped to its edges) through `pointer`, in pixels when `pointer` has a pixel size.
 // Leaves out: function keys, keypad application keys, the wheel, X10/urxvt mouse encodings
 // (an X10 report is consumed and dropped), text outside ASCII (dropped byte by byte).
 #pragma once
@@ -16,6 +17,7 @@
 #include <cstdint>
 
 #include "console/console_screen.h"
+#include "console/display_layout.h"
 
 struct InputDecoder {
     static constexpr size_t kBufferSize = 4096;      // bytes waiting to be decoded
@@ -34,8 +36,7 @@ struct InputDecoder {
 
     bool mouseEnabled = false;            // mouse reports are dropped until this is set
     bool terminalReportsReleases = false; // set by the terminal's kitty flags reply
-    int32_t originColumn = 0;             // terminal column (0-based) of the picture's left edge
-    int32_t originRow = 0;                // terminal row (0-based) of the picture's top edge
+    PointerMap pointer; // where the picture lies on the terminal, in the layout shown
 
     uint32_t heldButtons = 0;  // button state bits, from the presses and releases seen
     bool clickPending = false; // a press that a second one could make a double click

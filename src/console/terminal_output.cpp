@@ -1,30 +1,16 @@
-// Builds the terminal's bytes for one frame: cells that changed, the cheapest cursor moves,
-// colour changes only, characters as UTF-8.
+// Builds the terminal's bytes for one frame: the picture's cells laid out as terminal cells,
+// then the terminal cells that changed, the cheapest cursor moves, colour changes only,
+// characters as UTF-8.
 #include "console/terminal_output.h"
 
 #include <cassert>
 #include <cstring>
 #include <new>
 
+#include "console/classic_colors.h"
 #include "gfx/cp437.h"
 
 namespace {
-
-struct Rgb {
-    uint8_t r, g, b;
-};
-
-// The classic console colours, in attribute order (blue 1, green 2, red 4, intensity 8).
-constexpr Rgb kConsolePalette[16] = {
-    {0, 0, 0},     {0, 0, 128},     {0, 128, 0},     {0, 128, 128},   {128, 0, 0}, {128, 0, 128},
-    {128, 128, 0}, {192, 192, 192}, {128, 128, 128}, {0, 0, 255},     {0, 255, 0}, {0, 255, 255},
-    {255, 0, 0},   {255, 0, 255},   {255, 255, 0},   {255, 255, 255},
-};
-
-// The nearest entries of the xterm 256-colour cube (levels 0, 95, 135, 175, 215, 255) and
-// grey ramp to the classic console colours; fixed in every theme, unlike indices 0-15.
-constexpr uint8_t kConsoleTo256[16] = {16,  18, 28, 30, 88,  90,  100, 250,
-                                       244, 21, 46, 51, 196, 201, 226, 231};
 
 // ANSI colour numbers run red 1, green 2, blue 4: the attribute's blue and red bits swap.
 uint8_t ansiColor(uint8_t console) {
@@ -51,12 +37,13 @@ bool isBlank(uint8_t character) {
     return character == 0x20 || character == 0 || character == 0xFF;
 }
 
-// Whether `cell` looks right when written with the terminal's colours at `pen` (-1 unknown).
-bool showsInPen(const Cell& cell, int32_t pen) {
-    if (pen < 0) return false;
-    const uint8_t attribute = static_cast<uint8_t>(cell.attribute);
-    return isBlank(static_cast<uint8_t>(cell.character)) ? (attribute >> 4) == (pen >> 4)
-                                                         : attribute == pen;
+constexpr uint8_t kFullBlock = 0xDB;
+constexpr uint8_t kUpperHalfBlock = 0xDF;
+
+// Whether two terminal cells look the same: blanks only by their background.
+bool sameLook(const ShownCell& a, const ShownCell& b) {
+    if (isBlank(a.glyph)) return isBlank(b.glyph) && a.background == b.background;
+    return a.glyph == b.glyph && a.foreground == b.foreground && a.background == b.background;
 }
 
 // Bytes of "ESC [ n C" (n = 1 is written as "ESC [ C").
@@ -64,30 +51,70 @@ size_t forwardCost(int32_t n) {
     return n == 1 ? 3 : 3 + digitCount(static_cast<uint32_t>(n));
 }
 
-// Writes the SGR parameters of console colour `c` as a foreground (base 30) or background
-// (base 40) colour in `mode`.
-uint8_t colorParameters(char* out, ColorMode mode, uint8_t c, bool background) {
+uint32_t packed(Rgb c) {
+    return static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
+}
+
+// A colour of `rgb` in `mode`'s units.
+uint32_t modeColor(ColorMode mode, Rgb rgb) {
+    if (mode == ColorMode::TrueColor) return packed(rgb);
+    if (mode == ColorMode::Colors256) return nearestXterm256(rgb);
+    return nearestClassicColor(rgb);
+}
+
+// The terminal cell of a picture cell shown on its own: a full block becomes a space on the
+// block's colour (fonts draw no seam around a space), a blank keeps only its background.
+ShownCell shownCell(const TerminalOutput& out, uint8_t glyph, uint8_t attribute) {
+    const uint32_t fg = out.consoleColor[attribute & 0x0F];
+    const uint32_t bg = out.consoleColor[attribute >> 4];
+    if (glyph == kFullBlock) return ShownCell{0, fg, ' '};
+    if (isBlank(glyph)) return ShownCell{0, bg, glyph};
+    return ShownCell{fg, bg, glyph};
+}
+
+uint32_t bitsOf(const Cell& cell) {
+    uint32_t bits;
+    std::memcpy(&bits, &cell, sizeof bits);
+    return bits;
+}
+
+// The colour a viewer sees of a picture cell in half, in the mode's units.
+uint32_t seenColor(const TerminalOutput& out, const Cell& cell) {
+    return out.mixedColor[out.glyphInk[cell.character & 0xFF]][cell.attribute & 0xFF];
+}
+
+// Picture rows `upper` and `lower` (null past the bottom) as one row of half-block characters.
+ShownCell halfBlock(const TerminalOutput& out, const Cell& upper, const Cell* lower) {
+    const uint32_t top = seenColor(out, upper);
+    const uint32_t bottom = lower ? seenColor(out, *lower) : out.consoleColor[0];
+    // Equal halves as a space: cheaper, and seamless like the full block.
+    return top == bottom ? ShownCell{0, top, ' '} : ShownCell{top, bottom, kUpperHalfBlock};
+}
+
+// Writes the SGR parameters of `color` (in `mode`'s units) as a foreground (38, 30-37, 90-97)
+// or background (48, 40-47, 100-107) colour.
+size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool background) {
     size_t n = 0;
     if (mode == ColorMode::TrueColor) {
-        const Rgb rgb = kConsolePalette[c];
         n += appendNumber(out + n, background ? 48 : 38);
         std::memcpy(out + n, ";2;", 3);
         n += 3;
-        n += appendNumber(out + n, rgb.r);
+        n += appendNumber(out + n, color >> 16);
         out[n++] = ';';
-        n += appendNumber(out + n, rgb.g);
+        n += appendNumber(out + n, (color >> 8) & 0xFF);
         out[n++] = ';';
-        n += appendNumber(out + n, rgb.b);
+        n += appendNumber(out + n, color & 0xFF);
     } else if (mode == ColorMode::Colors256) {
         n += appendNumber(out + n, background ? 48 : 38);
         std::memcpy(out + n, ";5;", 3);
         n += 3;
-        n += appendNumber(out + n, kConsoleTo256[c]);
+        n += appendNumber(out + n, color & 0xFF);
     } else {
+        const uint8_t c = static_cast<uint8_t>(color & 0x0F);
         const uint32_t base = (c & 8) ? (background ? 100u : 90u) : (background ? 40u : 30u);
         n += appendNumber(out + n, base + (ansiColor(c) & 7));
     }
-    return static_cast<uint8_t>(n);
+    return n;
 }
 
 } // namespace
@@ -107,46 +134,72 @@ ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const cha
 
 bool TerminalOutput::create(int32_t width, int32_t height) {
     assert(!front && "TerminalOutput::create called twice");
-    if (width <= 0 || height <= 0) return false;
-    const size_t cells = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (width <= 0 || height <= 0 || width > 9999 || height > 9999) return false;
+    // The widest layout's grid is the largest: wide's 2 x width by height.
+    const size_t cells = 2 * static_cast<size_t>(width) * static_cast<size_t>(height);
     const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1);
-    std::unique_ptr<Cell[]> newFront(new (std::nothrow) Cell[cells]());
+    std::unique_ptr<ShownCell[]> newFront(new (std::nothrow) ShownCell[cells]());
+    std::unique_ptr<Cell[]> newLastBack(new (std::nothrow) Cell[cells / 2]());
     std::unique_ptr<char[]> newBytes(new (std::nothrow) char[needed]);
-    if (!newFront || !newBytes) return false;
+    if (!newFront || !newLastBack || !newBytes) return false;
     front = std::move(newFront);
+    lastBack = std::move(newLastBack);
     bytes = std::move(newBytes);
     capacity = needed;
     pictureWidth = width;
     pictureHeight = height;
+    for (int glyph = 0; glyph < 256; ++glyph)
+        glyphInk[glyph] = inkSixteenths(static_cast<uint8_t>(glyph));
     setColorMode(colorMode);
     return true;
 }
 
 void TerminalOutput::setColorMode(ColorMode mode) {
     colorMode = mode == ColorMode::Auto ? ColorMode::Colors16 : mode;
-    for (uint8_t c = 0; c < 16; ++c) {
-        foregroundLength[c] = colorParameters(foregroundSgr[c], colorMode, c, false);
-        backgroundLength[c] = colorParameters(backgroundSgr[c], colorMode, c, true);
+    for (int c = 0; c < 16; ++c) consoleColor[c] = modeColor(colorMode, kClassicColors[c]);
+    for (uint32_t share = 0; share < kInkShares; ++share) {
+        for (int attribute = 0; attribute < 256; ++attribute) {
+            const Rgb mix =
+                mixColors(kClassicColors[attribute & 0x0F], kClassicColors[attribute >> 4], share);
+            mixedColor[share][attribute] = modeColor(colorMode, mix);
+        }
     }
+    // Auto's choice depends on the mode.
+    if (terminalColumns > 0) setTerminalSize(terminalColumns, terminalRows);
+    invalidate();
+}
+
+void TerminalOutput::setLayout(DisplayLayout requested) {
+    requestedLayout = requested;
+    if (terminalColumns > 0) setTerminalSize(terminalColumns, terminalRows);
     invalidate();
 }
 
 void TerminalOutput::setTerminalSize(int32_t columns, int32_t rows) {
     terminalColumns = columns < 1 ? 1 : columns > 9999 ? 9999 : columns;
     terminalRows = rows < 1 ? 1 : rows > 9999 ? 9999 : rows;
+    layout = chooseDisplayLayout(requestedLayout, colorMode, terminalColumns, terminalRows,
+                                 pictureWidth, pictureHeight);
+    displayGridSize(layout, pictureWidth, pictureHeight, gridColumns, gridRows);
     // Per axis: centred when there is room, else pinned to the top-left like a console
     // window smaller than its buffer.
-    originColumn = terminalColumns > pictureWidth ? (terminalColumns - pictureWidth) / 2 : 0;
-    originRow = terminalRows > pictureHeight ? (terminalRows - pictureHeight) / 2 : 0;
-    visibleWidth = terminalColumns < pictureWidth ? terminalColumns : pictureWidth;
-    visibleHeight = terminalRows < pictureHeight ? terminalRows : pictureHeight;
+    originColumn = terminalColumns > gridColumns ? (terminalColumns - gridColumns) / 2 : 0;
+    originRow = terminalRows > gridRows ? (terminalRows - gridRows) / 2 : 0;
+    visibleWidth = terminalColumns < gridColumns ? terminalColumns : gridColumns;
+    visibleHeight = terminalRows < gridRows ? terminalRows : gridRows;
     invalidate();
+}
+
+PointerMap TerminalOutput::pointerMap() const {
+    PointerMap map;
+    map.set(layout, pictureWidth, pictureHeight, originColumn, originRow);
+    return map;
 }
 
 void TerminalOutput::invalidate() {
     repaintAll = true;
     cursorRow = -1;
-    penAttribute = -1;
+    penKnown = false;
 }
 
 void TerminalOutput::appendBytes(const char* data, size_t count) {
@@ -181,37 +234,49 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         n += count;
     };
     auto putNumber = [&](uint32_t value) { n += appendNumber(out + n, value); };
+    // Whether `cell` looks right when written with the terminal's current colours.
+    auto showsInPen = [&](const ShownCell& cell) {
+        if (!penKnown) return false;
+        return cell.background == penBackground &&
+               (isBlank(cell.glyph) || cell.foreground == penForeground);
+    };
 
     if (repaintAll) {
         // Clear in black, so the margins of a centred picture are black in every theme
         // (on terminals that erase with the current background).
         put("\x1b[0;", 4);
-        put(backgroundSgr[0], backgroundLength[0]);
+        n += colorParameters(out + n, colorMode, consoleColor[0], true);
         put("m\x1b[2J", 5);
-        penAttribute = -1;
+        penKnown = false;
         cursorRow = -1;
     }
 
-    const Cell* backCells = back.cells.get();
+    const bool half = layout == DisplayLayout::Half;
+    const bool wide = layout == DisplayLayout::Wide;
     for (int32_t y = 0; y < visibleHeight; ++y) {
-        const Cell* backRow = backCells + static_cast<size_t>(y) * pictureWidth;
-        Cell* frontRow = front.get() + static_cast<size_t>(y) * pictureWidth;
+        // The picture row(s) behind terminal row y, now and in the last frame.
+        const int32_t source = half ? 2 * y : y;
+        const size_t offset = static_cast<size_t>(source) * pictureWidth;
+        const Cell* upper = back.cells.get() + offset;
+        const Cell* lastUpper = lastBack.get() + offset;
+        const bool hasLower = half && source + 1 < pictureHeight;
+        const Cell* lower = hasLower ? upper + pictureWidth : nullptr;
+        const Cell* lastLower = hasLower ? lastUpper + pictureWidth : nullptr;
+        ShownCell* frontRow = front.get() + static_cast<size_t>(y) * gridColumns;
         const int32_t row = originRow + y;
         for (int32_t x = 0; x < visibleWidth; ++x) {
-            const uint8_t character = static_cast<uint8_t>(backRow[x].character);
-            const uint8_t attribute = static_cast<uint8_t>(backRow[x].attribute);
-            const bool blank = isBlank(character);
-            if (!repaintAll) {
-                const uint8_t shownCharacter = static_cast<uint8_t>(frontRow[x].character);
-                const uint8_t shownAttribute = static_cast<uint8_t>(frontRow[x].attribute);
-                // Blank cells show only their background: a new foreground changes nothing.
-                const bool same =
-                    blank ? isBlank(shownCharacter) && (attribute >> 4) == (shownAttribute >> 4)
-                          : character == shownCharacter && attribute == shownAttribute;
-                if (same) {
-                    frontRow[x] = backRow[x];
-                    continue;
-                }
+            // A terminal cell is a function of its picture cells: most did not change.
+            const int32_t px = wide ? x / 2 : x;
+            if (!repaintAll && bitsOf(upper[px]) == bitsOf(lastUpper[px]) &&
+                (!lower || bitsOf(lower[px]) == bitsOf(lastLower[px])))
+                continue;
+            const ShownCell cell = half
+                                       ? halfBlock(*this, upper[px], lower ? lower + px : nullptr)
+                                       : shownCell(*this, static_cast<uint8_t>(upper[px].character),
+                                                   static_cast<uint8_t>(upper[px].attribute));
+            if (!repaintAll && sameLook(cell, frontRow[x])) {
+                frontRow[x] = cell;
+                continue;
             }
             const int32_t column = originColumn + x;
 
@@ -229,8 +294,8 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                         size_t cost = 0;
                         bool sameColours = true;
                         for (int32_t i = x - gap; i < x && sameColours; ++i) {
-                            sameColours = showsInPen(frontRow[i], penAttribute);
-                            cost += cp437Utf8(static_cast<uint8_t>(frontRow[i].character)).length;
+                            sameColours = showsInPen(frontRow[i]);
+                            cost += cp437Utf8(frontRow[i].glyph).length;
                         }
                         if (sameColours && cost <= best) best = cost, how = Rewrite;
                     }
@@ -254,7 +319,7 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                     break;
                 case Rewrite:
                     for (int32_t i = x - (column - cursorColumn); i < x; ++i) {
-                        const Utf8Glyph& g = cp437Utf8(static_cast<uint8_t>(frontRow[i].character));
+                        const Utf8Glyph& g = cp437Utf8(frontRow[i].glyph);
                         put(g.bytes, g.length);
                     }
                     break;
@@ -272,25 +337,28 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             }
 
             // [colour] Only the halves that change; a blank keeps the pen's foreground.
-            if (!showsInPen(backRow[x], penAttribute)) {
-                const uint8_t fg = attribute & 0x0F;
-                const uint8_t bg = static_cast<uint8_t>(attribute >> 4);
-                const bool fgChanges = penAttribute < 0 || (!blank && fg != (penAttribute & 0x0F));
-                const bool bgChanges = penAttribute < 0 || bg != (penAttribute >> 4);
+            if (!showsInPen(cell)) {
+                const bool fgChanges =
+                    !penKnown || (!isBlank(cell.glyph) && cell.foreground != penForeground);
+                const bool bgChanges = !penKnown || cell.background != penBackground;
                 put("\x1b[", 2);
-                if (fgChanges) put(foregroundSgr[fg], foregroundLength[fg]);
+                if (fgChanges) n += colorParameters(out + n, colorMode, cell.foreground, false);
                 if (fgChanges && bgChanges) out[n++] = ';';
-                if (bgChanges) put(backgroundSgr[bg], backgroundLength[bg]);
+                if (bgChanges) n += colorParameters(out + n, colorMode, cell.background, true);
                 out[n++] = 'm';
-                penAttribute = fgChanges ? attribute : (penAttribute & 0x0F) | (bg << 4);
+                if (fgChanges) penForeground = cell.foreground;
+                penBackground = cell.background;
+                penKnown = true;
             }
 
-            const Utf8Glyph& glyph = cp437Utf8(character);
+            const Utf8Glyph& glyph = cp437Utf8(cell.glyph);
             put(glyph.bytes, glyph.length);
-            frontRow[x] = backRow[x];
+            frontRow[x] = cell;
             ++cursorColumn; // reaching terminalColumns means a pending wrap: never print there
         }
     }
+    std::memcpy(lastBack.get(), back.cells.get(),
+                static_cast<size_t>(pictureWidth) * pictureHeight * sizeof(Cell));
     repaintAll = false;
     length = n;
     assert(length <= capacity && "frame exceeded the worst-case size");

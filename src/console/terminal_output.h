@@ -1,12 +1,17 @@
 // TerminalOutput: turns the back buffer, and what the terminal shows already, into the bytes
 // that bring the terminal up to date. Pure: no terminal is touched; present() writes the bytes.
 //
+// Layouts (DisplayLayout): the picture's cells one to a character (cells), as two identical
+// columns (wide) or two to a character as the colours of an upper half block (half); Auto
+// picks by the terminal's size and the colour mode, again on every resize.
 // Colour modes: 16 colours (SGR 30-37/90-97, 40-47/100-107: the terminal theme's colours),
 // 256 colours and 24-bit colour (both pinned to the classic console palette, so the picture
-// looks the same in every theme). Characters are code page 437 shown as UTF-8.
-// A terminal smaller than the picture shows its top-left part; a larger one shows it centred.
-// Only cells that differ from the terminal are written, with the cheapest cursor move and only
-// the colour parameters that change. Every buffer is allocated once, by create().
+// looks the same in every theme). Characters are code page 437 shown as UTF-8; a full block
+// goes out as a space on its colour, which no font draws with a seam.
+// A terminal smaller than the layout's grid shows its top-left part; a larger one shows it
+// centred. Only terminal cells that differ from what the terminal shows are written, with the
+// cheapest cursor move and only the colour parameters that change. Every buffer is allocated
+// once, by create(), for the widest layout.
 #pragma once
 
 #include <cstddef>
@@ -14,59 +19,92 @@
 #include <memory>
 
 #include "console/console_screen.h"
+#include "console/display_layout.h"
 
 // The mode for Auto, picked from the COLORTERM and TERM variables (either may be null):
 // "truecolor"/"24bit" or a TERM ending in "-direct" give TrueColor, a TERM naming
 // "256color" gives Colors256, anything else Colors16. Other modes are returned unchanged.
 ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term);
 
+// One terminal character cell as the terminal shows it: a code page 437 glyph and two colours
+// in the output's colour mode (a console colour 0-15 in Colors16, an xterm index 0-255 in
+// Colors256, 0xRRGGBB in TrueColor). A blank glyph's foreground is 0: only its background
+// shows.
+struct ShownCell {
+    uint32_t foreground;
+    uint32_t background;
+    uint8_t glyph;
+};
+
 struct TerminalOutput {
     // Longest title kept, in code page 437 bytes; longer titles are cut.
     static constexpr size_t kMaxTitle = 128;
     // Room before the frame for control sequences (title, mouse modes).
     static constexpr size_t kControlBytes = 1024;
-    // A cell costs at most a cursor move (12), both colours in 24-bit form (36) and a glyph (3).
+    // A terminal cell costs at most a cursor move (12), both colours in 24-bit form (36) and
+    // a glyph (3).
     static constexpr size_t kMaxCellBytes = 64;
 
-    ColorMode colorMode = ColorMode::Colors16; // never Auto; set with setColorMode
+    ColorMode colorMode = ColorMode::Colors16;            // never Auto; set with setColorMode
+    DisplayLayout requestedLayout = DisplayLayout::Cells; // set with setLayout; may be Auto
+    DisplayLayout layout = DisplayLayout::Cells;          // the one shown, never Auto
     int32_t pictureWidth = 0;
     int32_t pictureHeight = 0;
     int32_t terminalColumns = 0;
     int32_t terminalRows = 0;
+    int32_t gridColumns = 0;   // terminal columns the layout needs for the whole picture
+    int32_t gridRows = 0;      // terminal rows it needs
     int32_t originColumn = 0;  // terminal column (0-based) of the picture's left edge
     int32_t originRow = 0;     // terminal row (0-based) of the picture's top edge
-    int32_t visibleWidth = 0;  // columns of the picture that fit on the terminal
-    int32_t visibleHeight = 0; // rows of the picture that fit
+    int32_t visibleWidth = 0;  // terminal columns of the grid that fit on the terminal
+    int32_t visibleHeight = 0; // terminal rows of the grid that fit
 
-    std::unique_ptr<Cell[]> front; // what the terminal shows, picture-sized, row-major
-    std::unique_ptr<char[]> bytes; // the bytes of one frame
-    size_t capacity = 0;           // of `bytes`: the worst frame, a 24-bit full repaint
-    size_t length = 0;             // bytes of the frame built so far
+    std::unique_ptr<ShownCell[]> front; // what the terminal shows, grid-sized, row-major
+    std::unique_ptr<Cell[]> lastBack;   // the picture of the last frame, picture-sized: terminal
+                                        // cells whose picture cells are unchanged are skipped
+    std::unique_ptr<char[]> bytes;      // the bytes of one frame
+    size_t capacity = 0; // of `bytes`: the worst frame, a 24-bit full repaint of `wide`
+    size_t length = 0;   // bytes of the frame built so far
 
     bool repaintAll = true; // the next frame clears the terminal and writes every cell
     // Where the terminal's cursor is (0-based); column == terminalColumns after a write into
     // the last column (pending wrap), row -1 when unknown.
     int32_t cursorColumn = 0;
     int32_t cursorRow = -1;
-    int32_t penAttribute = -1; // attribute the terminal's colours stand at, -1 unknown
 
-    // SGR parameters of each console colour (index: the attribute's 4-bit colour) for the
-    // current mode, foreground and background, precomputed by setColorMode.
-    char foregroundSgr[16][20] = {};
-    char backgroundSgr[16][20] = {};
-    uint8_t foregroundLength[16] = {};
-    uint8_t backgroundLength[16] = {};
+    uint32_t penForeground = 0; // the terminal's colours, in the mode's units; valid when
+    uint32_t penBackground = 0; // penKnown
+    bool penKnown = false;
 
-    // Allocates the front copy and the byte buffer for a width x height picture. False, with
-    // nothing allocated, when an allocation fails or the size is not positive.
+    // Precomputed by setColorMode: each console colour in the mode's units, and in half the
+    // colour a viewer sees of a cell, by the glyph's ink share and the cell's attribute.
+    static constexpr int kInkShares = 17; // 0 to 16 sixteenths
+    uint32_t consoleColor[16] = {};
+    uint32_t mixedColor[kInkShares][256] = {};
+    uint8_t glyphInk[256] = {}; // sixteenths of ink of each code page 437 glyph
+
+    // Allocates the terminal copies and the byte buffer for a width x height picture in its
+    // widest layout. False, with nothing allocated, when an allocation fails or the size is
+    // not positive.
     bool create(int32_t width, int32_t height);
 
-    // Chooses the colours; Auto counts as Colors16 here (resolve it first). Repaints next frame.
+    // Chooses the colours; Auto counts as Colors16 here (resolve it first). Re-chooses an
+    // Auto layout and repaints next frame.
     void setColorMode(ColorMode mode);
 
-    // Lays the picture out on a terminal of columns x rows (clamped to 1..9999) and asks for a
-    // full repaint. Both are needed before the first frame.
+    // Chooses the layout (Auto: by the terminal's size and the colour mode, again on every
+    // resize) and repaints next frame.
+    void setLayout(DisplayLayout requested);
+
+    // Lays the picture out on a terminal of columns x rows (clamped to 1..9999), re-choosing
+    // an Auto layout, and asks for a full repaint. Needed before the first frame.
     void setTerminalSize(int32_t columns, int32_t rows);
+
+    // Whether the terminal shows only part of the layout's grid.
+    bool cropped() const { return visibleWidth < gridColumns || visibleHeight < gridRows; }
+
+    // How pointer positions on the terminal map to the picture's cells in this layout.
+    PointerMap pointerMap() const;
 
     // Forgets what the terminal shows: the next frame repaints everything (after a resume,
     // or a write that may not have reached the terminal).
@@ -84,6 +122,6 @@ struct TerminalOutput {
     void appendTitle(const char* title);
 
     // Appends what turns the terminal's picture into `back` (a CellImage of the size given to
-    // create), and takes `back` as what the terminal shows.
+    // create) in the current layout, and takes that as what the terminal shows.
     void appendFrame(const CellImage& back);
 };

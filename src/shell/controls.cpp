@@ -73,6 +73,11 @@ bool DemoApp::handleInput() {
             case kVkN:
                 clock.setMuted(false);
                 break;
+            case kVkTab:
+                // Only the press: the release the terminal reports or the back end makes up
+                // would step a second time.
+                if (event.key.keyDown) console.cycleLayout();
+                break;
             default:
                 break;
             }

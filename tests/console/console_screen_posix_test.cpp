@@ -52,11 +52,15 @@ CellImage pattern() {
     return image;
 }
 
+// The layout the console is opened with; a test sets it before the fork.
+DisplayLayout gConsoleLayout = DisplayLayout::Cells;
+
 // The demo's side: open, show the pattern, then take input and present every few
 // milliseconds until Escape, the quit flag or five seconds. Exit 0 on Escape, 3 on the flag.
 [[noreturn]] void runConsole(int reportFd) {
     ConsoleScreen screen;
     screen.colorMode = ColorMode::TrueColor;
+    screen.layout = gConsoleLayout;
     if (!screen.open("kaveo test", 80, 50)) _exit(10);
     screen.setMouseInput(true);
     for (int y = 0; y < 50; ++y)
@@ -343,4 +347,37 @@ TEST(ConsoleScreenPosix, stop_restores_and_continue_reenters_and_repaints) {
     ASSERT_TRUE(s.waitExit(3000));
     ASSERT_TRUE(WIFEXITED(s.status));
     EXPECT_EQ(WEXITSTATUS(s.status), 0);
+}
+
+// [layouts] Auto shows half in a terminal too small for wide, wide once it is resized to fit,
+// and the pointer follows: a column pair is one cell, margins clamp to the picture's edge.
+TEST(ConsoleScreenPosix, auto_layout_is_chosen_again_on_resize_and_the_mouse_follows) {
+    gConsoleLayout = DisplayLayout::Auto;
+    Session s;
+    s.start();
+    gConsoleLayout = DisplayLayout::Cells;
+    ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+    s.settle();
+    const CellImage image = pattern();
+    // 25 rows of half blocks, centred in 50: from row 12.
+    EXPECT_EQ(s.terminal.mismatch(image, 0, 12, 80, 25, ColorMode::TrueColor, DisplayLayout::Half),
+              "");
+    s.type("\x1b[<0;5;14M\x1b[<0;5;14m\x1b[<0;5;2M\x1b[<0;5;2m");
+    ASSERT_TRUE(s.pump(2000, [&] { return s.events.size() >= 4; }));
+    EXPECT_EQ(s.events[0].mouse.column, 4);
+    EXPECT_EQ(s.events[0].mouse.row, 2); // terminal row 13 is picture rows 2 and 3
+    EXPECT_EQ(s.events[2].mouse.row, 0); // above the picture: its top row
+
+    winsize wide{50, 160, 0, 0};
+    s.terminal.resize(160, 50);
+    ASSERT_EQ(ioctl(s.master, TIOCSWINSZ, &wide), 0);
+    s.settle();
+    EXPECT_EQ(s.terminal.mismatch(image, 0, 0, 160, 50, ColorMode::TrueColor, DisplayLayout::Wide),
+              "");
+    s.type("\x1b[<0;4;7M\x1b[<0;4;7m");
+    ASSERT_TRUE(s.pump(2000, [&] { return s.events.size() >= 6; }));
+    EXPECT_EQ(s.events[4].mouse.column, 1); // terminal columns 2 and 3 are cell 1
+    EXPECT_EQ(s.events[4].mouse.row, 6);
+    s.type("\x1b");
+    EXPECT_TRUE(s.waitExit(3000));
 }

@@ -28,8 +28,10 @@ struct EmulatedTerminal {
     // The code point shown at (column, row); 0x20 for an erased cell.
     uint32_t character(int column, int row) const;
 
-    // Empty when the terminal shows the visibleWidth x visibleHeight top-left part of
-    // `image` at (originColumn, originRow) in `mode`'s colours, else the first difference.
+    // Empty when the terminal shows the visibleWidth x visibleHeight top-left part (in
+    // terminal cells) of `image` laid out in `layout` at (originColumn, originRow) in `mode`'s
+    // colours, else the first difference.
     std::string mismatch(const CellImage& image, int originColumn, int originRow, int visibleWidth,
-                         int visibleHeight, ColorMode mode) const;
+                         int visibleHeight, ColorMode mode,
+                         DisplayLayout layout = DisplayLayout::Cells) const;
 };

@@ -275,20 +275,19 @@ TEST(InputDecoderMouse, press_motion_release_track_the_buttons) {
     }
 }
 
-TEST(InputDecoderMouse, positions_are_relative_to_a_centred_picture) {
+TEST(InputDecoderMouse, positions_are_relative_to_a_centred_picture_and_clamped_to_it) {
     InputDecoder d;
     d.mouseEnabled = true;
-    d.originColumn = 10;
-    d.originRow = 3;
+    d.pointer.set(DisplayLayout::Cells, 80, 50, 10, 3);
     feed(d, "\x1b[<0;11;4M\x1b[<0;5;1m\x1b[<0;91;54M", 0);
     const std::vector<InputRecord> got = drain(d, 0);
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(got[0].mouse.column, 0); // first picture cell
     EXPECT_EQ(got[0].mouse.row, 0);
-    EXPECT_EQ(got[1].mouse.column, -6); // in the margin: outside the picture
-    EXPECT_EQ(got[1].mouse.row, -3);
-    EXPECT_EQ(got[2].mouse.column, 80); // just past the right and bottom edges
-    EXPECT_EQ(got[2].mouse.row, 50);
+    EXPECT_EQ(got[1].mouse.column, 0); // in the top-left margin: the corner cell
+    EXPECT_EQ(got[1].mouse.row, 0);
+    EXPECT_EQ(got[2].mouse.column, 79); // just past the right and bottom edges: the last cell
+    EXPECT_EQ(got[2].mouse.row, 49);
 }
 
 TEST(InputDecoderMouse, reports_are_dropped_while_mouse_input_is_off_and_wheel_always) {

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "gfx/cp437.h"
 #include "emulated_terminal.h"
+#include "gfx/cp437.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ size_t sendFrame(TerminalOutput& out, const CellImage& image, EmulatedTerminal& 
 std::string shows(const TerminalOutput& out, const CellImage& image,
                   const EmulatedTerminal& terminal) {
     return terminal.mismatch(image, out.originColumn, out.originRow, out.visibleWidth,
-                             out.visibleHeight, out.colorMode);
+                             out.visibleHeight, out.colorMode, out.layout);
 }
 
 bool contains(const TerminalOutput& out, const char* text) {
@@ -89,8 +89,8 @@ TEST(TerminalOutputFrames, unchanged_frame_writes_nothing_and_one_cell_writes_li
     EmulatedTerminal terminal(80, 50);
     sendFrame(out, image, terminal);
     EXPECT_EQ(sendFrame(out, image, terminal), 0u);
-    image.cells[50 * 80 - 1] = Cell{0xDB, 0x1E}; // bottom-right corner, yellow on blue
-    // ESC[50;80H (8) + ESC[38;2;255;255;0;48;2;0;0;128m (30) + U+2588 (3)
+    image.cells[50 * 80 - 1] = Cell{0xB2, 0x1E}; // bottom-right corner, yellow on blue
+    // ESC[50;80H (8) + ESC[38;2;255;255;0;48;2;0;0;128m (30) + U+2593 (3)
     EXPECT_EQ(sendFrame(out, image, terminal), 41u);
     EXPECT_EQ(shows(out, image, terminal), "");
 }
@@ -163,23 +163,26 @@ TEST(TerminalOutputFrames, cursor_moves_are_short_and_right) {
 
 TEST(TerminalOutputFrames, worst_frame_fits_the_buffer) {
     // Every other cell changes, each with new colours on both halves: a move, a full colour
-    // change and a three-byte glyph per cell in 24-bit mode.
-    CellImage image = makeImage(80, 50);
-    TerminalOutput out;
-    ASSERT_TRUE(out.create(80, 50));
-    out.setColorMode(ColorMode::TrueColor);
-    out.setTerminalSize(80, 50);
-    EmulatedTerminal terminal(80, 50);
-    for (int i = 0; i < 4000; ++i)
-        image.cells[static_cast<size_t>(i)] =
-            Cell{0xB1, static_cast<uint16_t>(i % 2 ? 0x7F : 0xF7)};
-    sendFrame(out, image, terminal);
-    for (int i = 0; i < 4000; i += 2)
-        image.cells[static_cast<size_t>(i)] =
-            Cell{0xB2, static_cast<uint16_t>((i / 2) % 2 ? 0xE9 : 0x9E)};
-    sendFrame(out, image, terminal);
-    EXPECT_LE(out.length, out.capacity);
-    EXPECT_EQ(shows(out, image, terminal), "");
+    // change and a three-byte glyph per cell in 24-bit mode, in every layout.
+    for (DisplayLayout layout : {DisplayLayout::Wide, DisplayLayout::Half, DisplayLayout::Cells}) {
+        CellImage image = makeImage(80, 50);
+        TerminalOutput out;
+        ASSERT_TRUE(out.create(80, 50));
+        out.setColorMode(ColorMode::TrueColor);
+        out.setLayout(layout);
+        out.setTerminalSize(160, 50);
+        EmulatedTerminal terminal(160, 50);
+        for (int i = 0; i < 4000; ++i)
+            image.cells[static_cast<size_t>(i)] =
+                Cell{0xB1, static_cast<uint16_t>(i % 2 ? 0x7F : 0xF7)};
+        sendFrame(out, image, terminal);
+        for (int i = 0; i < 4000; i += 2)
+            image.cells[static_cast<size_t>(i)] =
+                Cell{0xB2, static_cast<uint16_t>((i / 2) % 2 ? 0xE9 : 0x9E)};
+        sendFrame(out, image, terminal);
+        EXPECT_LE(out.length, out.capacity);
+        EXPECT_EQ(shows(out, image, terminal), "");
+    }
 }
 
 // [layout] Larger terminals centre the picture, smaller ones show its top-left part.
@@ -269,7 +272,8 @@ TEST(TerminalOutputGlyphs, all_256_characters_show_their_glyph) {
     for (Glyph g :
          {Glyph{0x00, 0x20}, Glyph{0x01, 0x263A}, Glyph{0x1B, 0x2190}, Glyph{0x2E, 0x2E},
           Glyph{0x7F, 0x2302}, Glyph{0xB0, 0x2591}, Glyph{0xB1, 0x2592}, Glyph{0xC5, 0x253C},
-          Glyph{0xDB, 0x2588}, Glyph{0xE1, 0x00DF}, Glyph{0xFF, 0x00A0}}) {
+          Glyph{0xDB, 0x20}, // the full block as a space on its colour
+          Glyph{0xE1, 0x00DF}, Glyph{0xFF, 0x00A0}}) {
         EXPECT_EQ(terminal.character(g.byte % 32, g.byte / 32), g.codePoint) << g.byte;
     }
 }
@@ -287,6 +291,213 @@ TEST(TerminalOutputGlyphs, title_is_utf8_and_cut) {
     out.appendTitle(longTitle.c_str());
     terminal.write(out.bytes.get(), out.length);
     EXPECT_EQ(terminal.title, std::string(TerminalOutput::kMaxTitle, 'x'));
+}
+
+// [display layouts] Wide doubles every cell, half stacks two cells in a half block with their
+// colours as a viewer sees them, cells is one to one; all three through libvterm.
+namespace {
+
+constexpr DisplayLayout kLayouts[] = {DisplayLayout::Wide, DisplayLayout::Half,
+                                      DisplayLayout::Cells};
+
+const char* layoutName(DisplayLayout layout) {
+    return layout == DisplayLayout::Wide   ? "wide"
+           : layout == DisplayLayout::Half ? "half"
+                                           : "cells";
+}
+
+// The glyphs the demo draws with (blanks, shades, blocks, dots), the overlay's and others.
+constexpr uint8_t kDemoGlyphs[] = {' ', 0xB0, 0xB1, 0xB2, 0xDB, 0xDC, 0xDF, '.',
+                                   '+', '*',  'A',  0xC5, 0,    0xFF, '7'};
+
+void randomiseDemoLike(CellImage& image, std::mt19937& rng, int percent) {
+    for (int32_t i = 0; i < image.width * image.height; ++i) {
+        if (static_cast<int>(rng() % 100) >= percent) continue;
+        image.cells[static_cast<size_t>(i)] =
+            Cell{kDemoGlyphs[rng() % std::size(kDemoGlyphs)], static_cast<uint16_t>(rng() % 256)};
+    }
+}
+
+} // namespace
+
+TEST(TerminalOutputLayouts, every_layout_and_mode_stays_equal_across_updates_and_repaints) {
+    for (ColorMode mode : kModes) {
+        for (DisplayLayout layout : kLayouts) {
+            const std::string name = std::string(modeName(mode)) + " " + layoutName(layout);
+            std::mt19937 rng(17);
+            CellImage image = makeImage(80, 50);
+            TerminalOutput out;
+            ASSERT_TRUE(out.create(80, 50));
+            out.setColorMode(mode);
+            out.setLayout(layout);
+            out.setTerminalSize(160, 50);
+            EmulatedTerminal terminal(160, 50);
+            randomiseDemoLike(image, rng, 100);
+            sendFrame(out, image, terminal);
+            ASSERT_EQ(shows(out, image, terminal), "") << name << " full repaint";
+            for (int frame = 0; frame < 12; ++frame) {
+                randomiseDemoLike(image, rng, frame % 3 == 0 ? 2 : 20);
+                sendFrame(out, image, terminal);
+                ASSERT_FALSE(contains(out, "\x1b[2J")) << name << " frame " << frame;
+                ASSERT_EQ(shows(out, image, terminal), "") << name << " frame " << frame;
+            }
+            // A full block never goes out as U+2588: fonts draw it with seams.
+            EXPECT_FALSE(contains(out, "\xe2\x96\x88")) << name;
+            vterm_screen_reset(terminal.screen, 1);
+            out.invalidate();
+            sendFrame(out, image, terminal);
+            EXPECT_EQ(shows(out, image, terminal), "") << name << " repaint";
+        }
+    }
+}
+
+TEST(TerminalOutputLayouts, auto_layout_follows_resizes_and_repaints) {
+    struct Step {
+        int columns, rows;
+        DisplayLayout expected;
+        int originColumn, originRow;
+    };
+    struct Case {
+        ColorMode mode;
+        Step steps[4];
+    };
+    const Case cases[] = {
+        {ColorMode::TrueColor,
+         {{160, 50, DisplayLayout::Wide, 0, 0},
+          {80, 25, DisplayLayout::Half, 0, 0},
+          {100, 60, DisplayLayout::Half, 10, 17}, // centred: (100 - 80) / 2, (60 - 25) / 2
+          {171, 53, DisplayLayout::Wide, 5, 1}}},
+        {ColorMode::Colors256,
+         {{80, 24, DisplayLayout::Half, 0, 0},
+          {200, 50, DisplayLayout::Wide, 20, 0},
+          {159, 50, DisplayLayout::Half, 39, 12},
+          {160, 49, DisplayLayout::Half, 40, 12}}},
+        {ColorMode::Colors16,
+         {{160, 50, DisplayLayout::Wide, 0, 0},
+          {80, 25, DisplayLayout::Cells, 0, 0},
+          {100, 60, DisplayLayout::Cells, 10, 5},
+          {160, 50, DisplayLayout::Wide, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        std::mt19937 rng(23);
+        CellImage image = makeImage(80, 50);
+        randomiseDemoLike(image, rng, 100);
+        TerminalOutput out;
+        ASSERT_TRUE(out.create(80, 50));
+        out.setColorMode(c.mode);
+        out.setLayout(DisplayLayout::Auto);
+        EmulatedTerminal terminal(c.steps[0].columns, c.steps[0].rows);
+        for (const Step& step : c.steps) {
+            const std::string name = std::string(modeName(c.mode)) + " at " +
+                                     std::to_string(step.columns) + "x" + std::to_string(step.rows);
+            terminal.resize(step.columns, step.rows);
+            out.setTerminalSize(step.columns, step.rows);
+            EXPECT_EQ(out.layout, step.expected) << name;
+            EXPECT_EQ(out.originColumn, step.originColumn) << name;
+            EXPECT_EQ(out.originRow, step.originRow) << name;
+            sendFrame(out, image, terminal);
+            EXPECT_TRUE(contains(out, "\x1b[2J")) << name;
+            EXPECT_EQ(shows(out, image, terminal), "") << name;
+            randomiseDemoLike(image, rng, 10);
+            sendFrame(out, image, terminal);
+            EXPECT_EQ(shows(out, image, terminal), "") << name << " update";
+        }
+    }
+}
+
+TEST(TerminalOutputLayouts, smaller_terminals_show_the_top_left_and_count_as_cropped) {
+    struct Case {
+        DisplayLayout layout;
+        int columns, rows;
+        int visibleWidth, visibleHeight;
+        bool cropped;
+    };
+    const Case cases[] = {
+        {DisplayLayout::Wide, 160, 50, 160, 50, false},
+        {DisplayLayout::Wide, 159, 50, 159, 50, true}, // the last cell shows one column
+        {DisplayLayout::Wide, 80, 24, 80, 24, true},
+        {DisplayLayout::Half, 80, 25, 80, 25, false},
+        {DisplayLayout::Half, 80, 24, 80, 24, true}, // all but the last two cell rows
+        {DisplayLayout::Half, 79, 30, 79, 25, true},
+        {DisplayLayout::Cells, 80, 50, 80, 50, false},
+        {DisplayLayout::Cells, 80, 24, 80, 24, true},
+    };
+    std::mt19937 rng(29);
+    CellImage image = makeImage(80, 50);
+    randomiseDemoLike(image, rng, 100);
+    for (const Case& c : cases) {
+        const std::string name = std::string(layoutName(c.layout)) + " at " +
+                                 std::to_string(c.columns) + "x" + std::to_string(c.rows);
+        TerminalOutput out;
+        ASSERT_TRUE(out.create(80, 50));
+        out.setColorMode(ColorMode::TrueColor);
+        out.setLayout(c.layout);
+        out.setTerminalSize(c.columns, c.rows);
+        EXPECT_EQ(out.visibleWidth, c.visibleWidth) << name;
+        EXPECT_EQ(out.visibleHeight, c.visibleHeight) << name;
+        EXPECT_EQ(out.cropped(), c.cropped) << name;
+        EmulatedTerminal terminal(c.columns, c.rows);
+        sendFrame(out, image, terminal);
+        EXPECT_EQ(shows(out, image, terminal), "") << name;
+    }
+}
+
+// [half colours] Every glyph the demo uses over every attribute, each as the upper and as the
+// lower cell of a character, against the mix computed by the emulated terminal's checker.
+TEST(TerminalOutputLayouts, half_block_colours_mix_every_glyph_and_attribute) {
+    constexpr int kPairs = static_cast<int>(std::size(kDemoGlyphs)) * 256;
+    constexpr int kWidth = 64;
+    constexpr int kRows = (kPairs + kWidth - 1) / kWidth;
+    CellImage image = makeImage(kWidth, 2 * kRows);
+    for (int i = 0; i < kPairs; ++i) {
+        const Cell cell{kDemoGlyphs[i / 256], static_cast<uint16_t>(i % 256)};
+        const int x = i % kWidth;
+        const int y = i / kWidth;
+        image.cells[static_cast<size_t>(2 * y * kWidth + x)] = cell;
+        // The same cell below a different one, one character further on.
+        const int j = (i + 1) % kPairs;
+        image.cells[static_cast<size_t>((2 * (j / kWidth) + 1) * kWidth + j % kWidth)] = cell;
+    }
+    for (ColorMode mode : kModes) {
+        TerminalOutput out;
+        ASSERT_TRUE(out.create(kWidth, 2 * kRows));
+        out.setColorMode(mode);
+        out.setLayout(DisplayLayout::Half);
+        out.setTerminalSize(kWidth, kRows);
+        EmulatedTerminal terminal(kWidth, kRows);
+        sendFrame(out, image, terminal);
+        EXPECT_EQ(shows(out, image, terminal), "") << modeName(mode);
+    }
+}
+
+TEST(TerminalOutputLayouts, half_block_worked_example) {
+    // Medium shade, blue (0,0,128) on bright blue (0,0,255), over a black space: the upper
+    // colour is half way, (0,0,191.5) rounded to (0,0,192); the cube's nearest is level 175
+    // (index 16 + 3 = 19); of the sixteen, bright blue (63 away) beats blue (64 away).
+    struct Case {
+        ColorMode mode;
+        bool rgb;
+        int expected; // 0xRRGGBB or an index
+    };
+    for (Case c : {Case{ColorMode::TrueColor, true, 0x0000C0},
+                   Case{ColorMode::Colors256, false, 19}, Case{ColorMode::Colors16, false, 12}}) {
+        CellImage image = makeImage(1, 2);
+        image.cells[0] = Cell{0xB1, 0x91};
+        image.cells[1] = Cell{' ', 0x00};
+        TerminalOutput out;
+        ASSERT_TRUE(out.create(1, 2));
+        out.setColorMode(c.mode);
+        out.setLayout(DisplayLayout::Half);
+        out.setTerminalSize(1, 1);
+        EmulatedTerminal terminal(1, 1);
+        sendFrame(out, image, terminal);
+        VTermScreenCell cell{};
+        vterm_screen_get_cell(terminal.screen, VTermPos{0, 0}, &cell);
+        EXPECT_EQ(cell.chars[0], 0x2580u) << modeName(c.mode);
+        const int fg = c.rgb ? (cell.fg.rgb.red << 16 | cell.fg.rgb.green << 8 | cell.fg.rgb.blue)
+                             : cell.fg.indexed.idx;
+        EXPECT_EQ(fg, c.expected) << modeName(c.mode);
+    }
 }
 
 // [colour mode] Auto reads COLORTERM, then TERM.

@@ -109,6 +109,16 @@ TEST_F(ControlsTest, OtherKeysAndMuteToggles) {
     EXPECT_FALSE(app.clock.muted);
 }
 
+TEST_F(ControlsTest, TabStepsTheLayoutOncePerStrokeAndTouchesNothingElse) {
+    at(5.0f, 0.01f);
+    stroke(kVkTab); // the release must not step a second time
+    FakeConsole.pending.push_back(keyEvent(kVkTab, true)); // an auto-repeat steps again
+    EXPECT_TRUE(app.handleInput());
+    EXPECT_EQ(FakeConsole.layoutCycles, 2);
+    EXPECT_EQ(app.clock.demoTime, 5.0f);
+    EXPECT_FALSE(app.clock.paused);
+}
+
 TEST_F(ControlsTest, SpaceSeedsTheFrameRateAndTheTitleSmoothsIt) {
     at(12.0f, 0.004f);
     FakeConsole.pending.push_back(keyEvent(kVkSpace, true));

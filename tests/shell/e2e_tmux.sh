@@ -32,14 +32,17 @@ wait_for() {
     return 1
 }
 
-# Starts an interactive shell in a fresh tmux server and runs kaveo in it, so that the
-# prompt coming back shows that the terminal was handed back.
+# Starts an interactive shell in a fresh tmux server (a window of $columns x $rows, 100 x 56
+# unless set) and runs kaveo in it, so that the prompt coming back shows that the terminal
+# was handed back.
+columns=100
+rows=56
 launch() {
     # A fresh server on a socket of its own: reusing one races with its shutdown.
     tm kill-server >/dev/null 2>&1
     runs=$((runs + 1))
     sock="kaveo-e2e-$$-$runs"
-    tm -f /dev/null new-session -d -s e2e -x 100 -y 56 \
+    tm -f /dev/null new-session -d -s e2e -x "$columns" -y "$rows" \
         "env -i PATH=/usr/bin:/bin TERM=tmux-256color HOME=$work PS1='e2e\$ ' bash --norc --noprofile"
     tm set-option -g status off >/dev/null
     tm set-option -g set-titles on >/dev/null
@@ -58,8 +61,9 @@ else
     fail "without a terminal: rc=$rc, stderr: $(cat "$work/err")"
 fi
 
-# --- Start-up, a frame, the statistics title, pausing and seeking, Down ends it.
-launch
+# --- Start-up, a frame, the statistics title, pausing and seeking, Down ends it (one
+# character per cell, as the console's own grid).
+launch --layout cells
 if wait_for '[[ "$(pane "#{pane_title}")" == "Please press alt+enter for full screen mode." ]]' 5; then
     pass "start-up title"
 else
@@ -133,6 +137,72 @@ else
     fail "SIGTERM did not end the demo with exit code 0"
 fi
 [ "$(pane '#{cursor_flag}')" = 1 ] && pass "cursor visible after SIGTERM" || fail "cursor hidden after SIGTERM"
+
+# --- Layouts. Square cells need 160 x 50 (wide: every cell as two equal columns); smaller
+# terminals in 256 colours get half blocks (80 x 25), or the top-left part and a note at exit.
+line() { screen | sed -n "$(($1 + 1))p"; }
+# Every character of every line stands twice, side by side, from column 0.
+doubled() {
+    local text i
+    text=$(screen) || return 1
+    [[ "$text" == *[░▒▓▀▄]* ]] || return 1
+    while IFS= read -r text; do
+        for ((i = 0; i < ${#text}; i += 2)); do
+            [ "${text:i:1}" = "${text:i+1:1}" ] || [ $((i + 1)) -eq ${#text} ] || return 1
+        done
+    done <<<"$(screen)"
+}
+export LC_ALL=C.UTF-8
+
+columns=160 rows=50 launch --silent
+if wait_for doubled 12; then
+    pass "160 x 50: wide, every glyph doubled"
+else
+    fail "160 x 50: the picture is not drawn in column pairs"
+fi
+# Tab: half (in the centre, half blocks only), cells (shades again, 80 columns), wide again.
+tm send-keys -t e2e Tab
+if wait_for '[[ "$(screen)" == *▀* && "$(screen)" != *[░▒▓]* ]]' 5; then
+    pass "Tab: half blocks"
+else
+    fail "Tab did not switch to half blocks"
+fi
+tm send-keys -t e2e Tab
+# Centred: 40 blank columns on the left of every line.
+margin_blank() { ! screen | grep -q '^ \{0,39\}[^ ]'; }
+if wait_for '[[ "$(screen)" == *[░▒]* ]] && margin_blank && ! doubled' 5; then
+    pass "Tab again: one character per cell"
+else
+    fail "Tab again did not switch to one character per cell"
+fi
+tm send-keys -t e2e Tab
+wait_for doubled 5 && pass "Tab a third time: wide again" || fail "Tab did not come back to wide"
+tm send-keys -t e2e Escape
+wait_for '[[ "$(screen)" == *"rc=0"* ]]' 5 || fail "Escape did not end the wide run"
+[[ "$(screen)" != *"the terminal was"* ]] && pass "no note after a whole picture" ||
+    fail "a note although the picture was whole"
+
+columns=80 rows=25 launch --silent
+# The picture's last two rows are the terminal's last row.
+if wait_for '[[ "$(line 24)" == *▀* ]]' 12; then
+    pass "80 x 25: half blocks down to the last row"
+else
+    fail "80 x 25: nothing drawn in the last row"
+fi
+tm send-keys -t e2e Escape
+wait_for '[[ "$(screen)" == *"rc=0"* ]]' 5 || fail "Escape did not end the half run"
+[[ "$(screen)" != *"the terminal was"* ]] && pass "80 x 25 shows the whole picture: no note" ||
+    fail "80 x 25: a note although the picture was whole"
+
+columns=80 rows=24 launch --silent
+wait_for '[[ "$(screen)" == *▀* ]]' 12 && pass "80 x 24: half blocks" || fail "80 x 24: no half blocks"
+sleep 1.2 # past the time the terminal has to answer the size request
+tm send-keys -t e2e Escape
+if wait_for '[[ "$(screen)" == *"the terminal was 80 × 24; 160 × 50 or more shows"*"rc=0"* ]]' 5; then
+    pass "80 x 24: the note at exit"
+else
+    fail "80 x 24: no note after a cropped run"
+fi
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -34,6 +34,10 @@ void ConsoleScreen::setTitle(const char* title) {
     FakeConsole.title = title;
 }
 
+void ConsoleScreen::cycleLayout() {
+    ++FakeConsole.layoutCycles;
+}
+
 void ConsoleScreen::close() {
     cells.reset();
     width = height = 0;

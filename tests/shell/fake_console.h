@@ -15,6 +15,7 @@ struct FakeConsoleState {
     std::string title;
     bool mouseInput = false;
     int presents = 0;
+    int layoutCycles = 0;
 };
 
 extern FakeConsoleState FakeConsole;
