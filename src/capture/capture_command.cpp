@@ -19,6 +19,7 @@
 #include "capture/png_writer.h"
 #include "capture/progress_bar.h"
 #include "capture/soundtrack_reader.h"
+#include "console/display_layout.h"
 #include "console/terminal_output.h"
 #include "demo/demo_content.h"
 #include "gfx/resource_blob.h"
@@ -244,12 +245,11 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
                 return false;
             }
         } else if (seen == &seenLayout) {
-            if (std::strcmp(value, "wide") != 0 && std::strcmp(value, "cells") != 0 &&
-                std::strcmp(value, "half") != 0 && std::strcmp(value, "auto") != 0) {
+            if (!parseDisplayLayout(value, options.layout)) {
                 error = "--layout: expected auto, wide, half or cells" + got;
                 return false;
             }
-            options.layout = value;
+            if (options.layout == DisplayLayout::Auto) options.layout = DisplayLayout::Wide;
         } else {
             if (std::strcmp(value, "16") == 0) {
                 options.colors = ColorMode::Colors16;
@@ -349,8 +349,9 @@ void printCaptureUsage(std::FILE* to) {
                "  --time S       the time of a single picture (default: the first caption)\n"
                "  --scale N      pixel scale of video and pictures, 1 to 4 (default 1)\n"
                "  --quality N    H.264 CRF of the video, 0 (best) to 51 (default 18)\n"
-               "  --layout L     recording layout: wide (two columns a cell, square cells; the\n"
-               "                 default; auto means wide), half or cells\n"
+               "  --layout L     recording layout: wide (two columns a cell, square cells, 160 x 50;\n"
+               "                 the default; auto means wide), half (two cells a character,\n"
+               "                 80 x 25) or cells (80 x 50)\n"
                "  --colors C     recording colours: 16, 256 or 24bit (default 24bit)\n"
                "\n"
                "The file is written as OUTPUT.part and renamed when complete. On a terminal a\n"
@@ -541,7 +542,9 @@ int captureCast(CaptureRun& run) {
     if (!terminal.create(kScreenWidth, kScreenHeight) || !cast.create(terminal.capacity))
         return reportFailure("Cannot initialize demo.");
     terminal.setColorMode(options.colors);
-    const int32_t columns = kScreenWidth, rows = kScreenHeight;
+    terminal.setLayout(options.layout);
+    int32_t columns = 0, rows = 0;
+    displayGridSize(options.layout, kScreenWidth, kScreenHeight, columns, rows);
     terminal.setTerminalSize(columns, rows);
 
     PartFile file(options.output);

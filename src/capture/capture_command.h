@@ -25,7 +25,7 @@ struct CaptureOptions {
     int32_t scale = 1;    // pixels per font pixel, video and pictures
     int32_t quality = 18; // H.264 CRF
     ColorMode colors = ColorMode::TrueColor;
-    const char* layout = "wide";
+    DisplayLayout layout = DisplayLayout::Wide; // Auto means Wide: a recording has no terminal
 };
 
 // Reads the arguments after "capture". False with a one-line reason on bad input.

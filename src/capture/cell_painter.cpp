@@ -3,14 +3,9 @@
 
 #include <cstring>
 
+#include "console/classic_colors.h"
 #include "gfx/cell.h"
 #include "gfx/resource_blob.h"
-
-const Rgb kConsoleColors[16] = {
-    {0, 0, 0},     {0, 0, 128},     {0, 128, 0},     {0, 128, 128},   {128, 0, 0}, {128, 0, 128},
-    {128, 128, 0}, {192, 192, 192}, {128, 128, 128}, {0, 0, 255},     {0, 255, 0}, {0, 255, 255},
-    {255, 0, 0},   {255, 0, 255},   {255, 255, 0},   {255, 255, 255},
-};
 
 bool ConsoleFont::load(const ResourceBlob& blob) {
     if (blob.data == nullptr || blob.size != sizeof rows) return false;
@@ -26,8 +21,8 @@ void paintCells(const CellImage& cells, const ConsoleFont& font, int32_t scale, 
         for (int32_t x = 0; x < cells.width; ++x) {
             const Cell& cell = cells.cells[static_cast<size_t>(y) * cells.width + x];
             const uint8_t* glyph = font.rows[cell.character & 0xFF];
-            const Rgb colors[2] = {kConsoleColors[(cell.attribute >> 4) & 0x0F],
-                                   kConsoleColors[cell.attribute & 0x0F]};
+            const Rgb colors[2] = {kClassicColors[(cell.attribute >> 4) & 0x0F],
+                                   kClassicColors[cell.attribute & 0x0F]};
             uint8_t* origin = rgb + static_cast<size_t>(y) * cellSide * stride +
                               static_cast<size_t>(x) * cellSide * 3;
             for (size_t row = 0; row < cellSide; ++row) {

@@ -1,7 +1,7 @@
 // Paints cells into RGB pictures for the video and PNG captures: each cell is a glyph of the
-// 8 x 16 console font (font.bin) in the classic console colours, drawn into a square cell of
-// 16 x 16 pixels per scale step by doubling every font pixel across, as the demo's round
-// shapes need square cells. An 80 x 50 screen is 1280 x 800 pixels at scale 1.
+// 8 x 16 console font (font.bin) in the classic console colours (kClassicColors), drawn into a
+// square cell of 16 x 16 pixels per scale step by doubling every font pixel across, as the demo's
+// round shapes need square cells. An 80 x 50 screen is 1280 x 800 pixels at scale 1.
 #pragma once
 
 #include <cstddef>
@@ -11,13 +11,6 @@ struct CellImage;
 struct ResourceBlob;
 
 constexpr int32_t kCellPixels = 16; // a cell's side in pixels at scale 1
-
-struct Rgb {
-    uint8_t r, g, b;
-};
-
-// The classic console colours, in attribute order (blue 1, green 2, red 4, intensity 8).
-extern const Rgb kConsoleColors[16];
 
 struct ConsoleFont {
     uint8_t rows[256][16] = {}; // per glyph, a byte per row from the top, leftmost pixel bit 7

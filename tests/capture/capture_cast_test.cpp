@@ -11,12 +11,39 @@
 
 namespace {
 
-using CaptureCast = CaptureTest;
+struct CastCase {
+    std::vector<std::string> options;
+    DisplayLayout layout;
+    ColorMode colors;
+    int columns, rows;
+};
 
-TEST_F(CaptureCast, ReplaysToTheRenderedScreensAtFrameTimes) {
+class CaptureCast : public CaptureTest, public ::testing::WithParamInterface<CastCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, CaptureCast,
+    ::testing::Values(CastCase{{}, DisplayLayout::Wide, ColorMode::TrueColor, 160, 50},
+                      CastCase{
+                          {"--layout", "auto"}, DisplayLayout::Wide, ColorMode::TrueColor, 160, 50},
+                      CastCase{{"--layout", "half", "--colors", "256"},
+                               DisplayLayout::Half,
+                               ColorMode::Colors256,
+                               80,
+                               25},
+                      CastCase{{"--layout", "cells", "--colors", "16"},
+                               DisplayLayout::Cells,
+                               ColorMode::Colors16,
+                               80,
+                               50}));
+
+TEST_P(CaptureCast, ReplaysToTheRenderedScreensAtFrameTimes) {
+    const CastCase& c = GetParam();
     const int fps = 10;
     // 2.5 s to 3.5 s: the dissolve's end and the first flash; frames 25 .. 35.
-    ASSERT_EQ(runCapture({path("part.cast"), "--fps", "10", "--from", "2.5", "--to", "3.5"}), 0);
+    std::vector<std::string> arguments = {
+        path("part.cast"), "--fps", "10", "--from", "2.5", "--to", "3.5"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    ASSERT_EQ(runCapture(arguments), 0);
     std::ifstream in(path("part.cast"));
     std::string line;
     Json::CharReaderBuilder builder;
@@ -28,13 +55,13 @@ TEST_F(CaptureCast, ReplaysToTheRenderedScreensAtFrameTimes) {
         ASSERT_TRUE(Json::parseFromStream(builder, text, &header, &errors)) << errors;
     }
     EXPECT_EQ(header["version"].asInt(), 2);
-    EXPECT_EQ(header["width"].asInt(), 80);
-    EXPECT_EQ(header["height"].asInt(), 50);
+    EXPECT_EQ(header["width"].asInt(), c.columns);
+    EXPECT_EQ(header["height"].asInt(), c.rows);
     EXPECT_GT(header["timestamp"].asInt64(), 0);
     EXPECT_TRUE(header["title"].isString());
     EXPECT_TRUE(header["env"].isObject());
 
-    EmulatedTerminal terminal(80, 50);
+    EmulatedTerminal terminal(c.columns, c.rows);
     const std::set<uint64_t> sampled = {25, 29, 30, 35};
     uint64_t replayed = 25; // the frame the terminal shows
     double previous = -1.0;
@@ -47,7 +74,7 @@ TEST_F(CaptureCast, ReplaysToTheRenderedScreensAtFrameTimes) {
             CellImage image;
             ASSERT_TRUE(image.create(80, 50));
             std::copy(cells.begin(), cells.end(), image.cells.get());
-            EXPECT_EQ(terminal.mismatch(image, 0, 0, 80, 50, ColorMode::TrueColor), "")
+            EXPECT_EQ(terminal.mismatch(image, 0, 0, c.columns, c.rows, c.colors, c.layout), "")
                 << "frame " << replayed;
         }
     };
