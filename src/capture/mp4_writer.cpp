@@ -130,7 +130,6 @@ bool Mp4Writer::open(const char* path, const Mp4Settings& settings, std::string&
     code = avformat_write_header(format, &muxOptions);
     av_dict_free(&muxOptions);
     if (code < 0) return fail("cannot write the header", code);
-    headerWritten = true;
     return true;
 }
 

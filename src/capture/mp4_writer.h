@@ -44,7 +44,6 @@ struct Mp4Writer {
     int64_t videoFrames = 0;  // pictures sent
     int64_t audioSamples = 0; // sample frames sent
     int32_t soundFill = 0;    // sample frames waiting in `sound`
-    bool headerWritten = false;
     std::string* error = nullptr;
 
     Mp4Writer() = default;
