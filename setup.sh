@@ -13,7 +13,8 @@ esac
 
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsdl2-dev libmpg123-dev libmp3lame-dev libebur128-dev libaubio-dev libvterm-dev tmux
-          procps)
+          procps libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+          libpng-dev libjsoncpp-dev)
 
 missing=()
 for p in "${packages[@]}"; do

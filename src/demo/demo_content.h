@@ -32,6 +32,9 @@ extern const SceneEntry SceneTable[kSceneCount];
 // The demo ends once its time passes this (seconds); this time itself still draws.
 constexpr float kDemoEndTime = 59.0f;
 
+// The middle of the first caption's showing, in seconds: where a still of it is taken.
+float firstCaptionTime();
+
 struct DemoContent {
     PaletteSet palettes;
     Texture scratch;     // 128 x 64 drawing surface of the effects (alpha Layer)

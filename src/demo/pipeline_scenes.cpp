@@ -29,6 +29,11 @@ constexpr CaptionWindow kCaptionWindows[] = {
 
 } // namespace
 
+float firstCaptionTime() {
+    const CaptionWindow& first = kCaptionWindows[0];
+    return 0.5f * (MainBeats[first.first] + MainBeats[first.last]);
+}
+
 void DemoContent::clearBackBuffer(CellImage& backBuffer, float, float) {
     backBuffer.fillRect(Cell{' ', 0x00}, 0, 0, backBuffer.width, backBuffer.height);
 }

@@ -1,17 +1,19 @@
 // The kaveo executable: without a command (or with `play`) it plays the demo in the terminal;
 // the headless commands (render, extract) draw frames or write resources without a terminal
-// or sound.
+// or sound, and capture writes the demo as a video, pictures or an asciicast recording.
 #include <cstdio>
 #include <cstring>
 
+#include "capture/capture_command.h"
 #include "shell/render_command.h"
 #include "shell/terminal_demo.h"
 
 namespace {
 
-// --help among the terminal demo's options wins over the others (`kaveo --silent --help`).
+// --help among the terminal demo's options wins over the others (`kaveo --silent --help`,
+// `kaveo play --help`).
 bool asksForHelp(int argc, char** argv) {
-    if (argc < 2 || argv[1][0] != '-') return false;
+    if (argc < 2 || (argv[1][0] != '-' && std::strcmp(argv[1], "play") != 0)) return false;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
     return false;
@@ -24,10 +26,14 @@ int main(int argc, char** argv) {
         return runRenderCommand(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "extract") == 0)
         return runExtractCommand(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "capture") == 0)
+        return runCaptureCommand(argc - 2, argv + 2);
     if (asksForHelp(argc, argv)) {
         printTerminalUsage(stdout);
         std::fputc('\n', stdout);
         printUsage(stdout);
+        std::fputc('\n', stdout);
+        printCaptureUsage(stdout);
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {

@@ -1,0 +1,72 @@
+// PNG files through libpng, whose errors come back through setjmp.
+#include "capture/png_writer.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct PngFailure {
+    char message[160] = {};
+};
+
+void onPngError(png_structp png, png_const_charp message) {
+    auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png));
+    std::snprintf(failure->message, sizeof failure->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+} // namespace
+
+bool writePng(const char* path, const uint8_t* rgb, int32_t width, int32_t height, size_t stride,
+              std::string& error) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    PngFailure failure;
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        std::fclose(file);
+        error = "cannot start libpng";
+        return false;
+    }
+    errno = 0;
+    // Only the library's own state changes between setjmp and longjmp.
+    if (setjmp(png_jmpbuf(png))) {
+        const int cause = errno;
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        error = cause != 0 ? std::strerror(cause) : failure.message;
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int32_t y = 0; y < height; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * stride);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    // fclose flushes what stdio still holds: a full disk may only show here.
+    if (std::fflush(file) != 0 || std::ferror(file)) {
+        error = std::strerror(errno);
+        std::fclose(file);
+        return false;
+    }
+    if (std::fclose(file) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}

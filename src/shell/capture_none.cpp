@@ -1,0 +1,11 @@
+// The capture command in a build without the platform layer (KAVEO_PLATFORM off).
+#include "capture/capture_command.h"
+
+int runCaptureCommand(int, char**) {
+    std::fputs("kaveo: this build has no capture command; use kaveo render\n", stderr);
+    return 2;
+}
+
+void printCaptureUsage(std::FILE* to) {
+    std::fputs("(this build has no capture command)\n", to);
+}

@@ -1,0 +1,143 @@
+// Faults: an output that cannot be created, a full disk (a file-size limit), an encoder that
+// cannot start, and Ctrl+C. Each gives one line on standard error and a non-zero exit, and
+// never leaves a file that looks complete but is not.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "capture/mp4_writer.h"
+#include "capture_fixture.h"
+
+namespace {
+
+struct ChildResult {
+    int code = -1; // exit code, or -1 when killed
+    std::string errors;
+};
+
+// Runs the capture in a child process with its standard error caught, its files limited to
+// `fileLimit` bytes (0: no limit), and, when `interruptWhenCreated` names a file, Ctrl+C sent
+// once that file has grown.
+ChildResult runInChild(const std::vector<std::string>& arguments, rlim_t fileLimit,
+                       const std::string& interruptWhenCreated = "") {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], STDERR_FILENO);
+        close(pipeFds[0]);
+        if (fileLimit > 0) {
+            const rlimit limit{fileLimit, fileLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        _exit(runCapture(arguments));
+    }
+    close(pipeFds[1]);
+    if (!interruptWhenCreated.empty()) {
+        struct stat status {};
+        for (int i = 0; i < 3000; ++i) {
+            if (stat(interruptWhenCreated.c_str(), &status) == 0 && status.st_size > 20000) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(child, SIGINT);
+    }
+    ChildResult result;
+    char buffer[512];
+    ssize_t got;
+    while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0) result.errors.append(buffer, got);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+int lineCount(const std::string& text) {
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+using CaptureFaults = CaptureTest;
+
+TEST_F(CaptureFaults, OutputThatCannotBeCreatedLeavesNothing) {
+    for (const char* name : {"no/such/dir/demo.mp4", "no/such/dir/still.png",
+                             "no/such/dir/shot-%03d.png", "no/such/dir/demo.cast"}) {
+        const ChildResult result = runInChild({path(name), "--fps", "5"}, 0);
+        EXPECT_EQ(result.code, 1) << name;
+        EXPECT_EQ(lineCount(result.errors), 1) << result.errors;
+        EXPECT_NE(result.errors.find("cannot create"), std::string::npos) << result.errors;
+    }
+    EXPECT_TRUE(files().empty());
+}
+
+TEST_F(CaptureFaults, FullDiskRemovesThePartFile) {
+    const std::vector<std::string> cases[] = {
+        {path("demo.mp4"), "--fps", "10", "--to", "6"},
+        {path("demo.cast"), "--fps", "10", "--to", "6"},
+        {path("shot-%02d.png"), "--fps", "2", "--to", "3", "--scale", "2"},
+    };
+    for (const std::vector<std::string>& arguments : cases) {
+        const ChildResult result = runInChild(arguments, 12000);
+        EXPECT_EQ(result.code, 1) << arguments[0];
+        EXPECT_EQ(lineCount(result.errors), 1) << result.errors;
+        EXPECT_NE(result.errors.find("cannot write"), std::string::npos) << result.errors;
+        EXPECT_NE(result.errors.find("too large"), std::string::npos) << result.errors;
+        for (const std::string& file : files())
+            EXPECT_EQ(file.find(".part"), std::string::npos) << file;
+        for (const std::string& file : files()) std::remove(path(file).c_str());
+    }
+}
+
+TEST_F(CaptureFaults, EncoderThatCannotStartIsReported) {
+    const char* const encoders[2][2] = {{"kaveo-no-video", "aac"}, {"libx264", "kaveo-no-audio"}};
+    for (const auto& pair : encoders) {
+        Mp4Settings settings;
+        settings.width = 64;
+        settings.height = 48;
+        settings.videoEncoder = pair[0];
+        settings.audioEncoder = pair[1];
+        Mp4Writer writer;
+        std::string error;
+        EXPECT_FALSE(writer.open(path("x.mp4").c_str(), settings, error));
+        EXPECT_NE(error.find("kaveo-no-"), std::string::npos) << error;
+    }
+    Mp4Settings odd; // x264 refuses an odd width for yuv420p
+    odd.width = 63;
+    odd.height = 48;
+    Mp4Writer writer;
+    std::string error;
+    EXPECT_FALSE(writer.open(path("x.mp4").c_str(), odd, error));
+    EXPECT_NE(error.find("H.264"), std::string::npos) << error;
+    EXPECT_TRUE(files().empty());
+}
+
+// Ctrl+C finishes the video with the frames done: a whole file, sound as long as pictures.
+TEST_F(CaptureFaults, InterruptFinishesTheVideoCleanly) {
+    const ChildResult result =
+        runInChild({path("demo.mp4"), "--fps", "10"}, 0, path("demo.mp4.part"));
+    EXPECT_EQ(result.code, 130);
+    EXPECT_EQ(lineCount(result.errors), 1) << result.errors;
+    unsigned long long done = 0;
+    ASSERT_EQ(std::sscanf(result.errors.c_str(),
+                          "kaveo capture: interrupted; %*s holds the %llu frames done", &done),
+              1)
+        << result.errors;
+    EXPECT_EQ(files(), std::vector<std::string>{"demo.mp4"});
+    DecodedVideo video;
+    ASSERT_TRUE(decodeMp4(path("demo.mp4"), {}, video));
+    EXPECT_EQ(video.videoFrames, static_cast<int64_t>(done));
+    EXPECT_GT(done, 0u);
+    EXPECT_LT(done, 591u);
+    EXPECT_NEAR(static_cast<double>(video.audioSamples) / 44100, video.videoSeconds, 0.1);
+}
+
+} // namespace
