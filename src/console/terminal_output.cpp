@@ -6,20 +6,10 @@
 #include <cstring>
 #include <new>
 
+#include "console/console_palette.h"
 #include "gfx/cp437.h"
 
 namespace {
-
-struct Rgb {
-    uint8_t r, g, b;
-};
-
-// The classic console colours, in attribute order (blue 1, green 2, red 4, intensity 8).
-constexpr Rgb kConsolePalette[16] = {
-    {0, 0, 0},     {0, 0, 128},     {0, 128, 0},     {0, 128, 128},   {128, 0, 0}, {128, 0, 128},
-    {128, 128, 0}, {192, 192, 192}, {128, 128, 128}, {0, 0, 255},     {0, 255, 0}, {0, 255, 255},
-    {255, 0, 0},   {255, 0, 255},   {255, 255, 0},   {255, 255, 255},
-};
 
 // The nearest entries of the xterm 256-colour cube (levels 0, 95, 135, 175, 215, 255) and
 // grey ramp to the classic console colours; fixed in every theme, unlike indices 0-15.
