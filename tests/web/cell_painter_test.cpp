@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "web/cell_painter.h"
+#include "web/font_resource.h"
 
 namespace {
 
@@ -92,6 +93,26 @@ TEST(BitmapFont, AcceptsOnlyGlyphSizesItCanPaint) {
         CellPainter painter;
         EXPECT_EQ(painter.create(font, 80, 50), c.ok);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The embedded font read the right way round: the half blocks fill the side they name.
+TEST(FontResource, LoadsTheEmbeddedFontLeftmostPixelFirst) {
+    BitmapFont font;
+    ASSERT_TRUE(loadFontResource(font));
+    ASSERT_EQ(font.width, 8);
+    ASSERT_EQ(font.height, 16);
+    for (int32_t y = 0; y < 16; ++y) {
+        EXPECT_EQ(font.rows[0xDD * 16 + y], 0x0F) << y; // left half block
+        EXPECT_EQ(font.rows[0xDE * 16 + y], 0xF0) << y; // right half block
+        EXPECT_EQ(font.rows[0xDB * 16 + y], 0xFF) << y; // full block
+        EXPECT_EQ(font.rows[' ' * 16 + y], 0) << y;
+    }
+    EXPECT_EQ(font.rows[0xDF * 16 + 0], 0xFF); // upper half block: top row inked
+    EXPECT_EQ(font.rows[0xDF * 16 + 15], 0);   // bottom row clear
 }
 
 } // namespace
