@@ -41,7 +41,7 @@
   };
 
   // What the tests and the benchmark read: state, frame costs, click to first sound.
-  const page = window.kaveoPage = { state: "loading", module: null, frameCosts: [],
+  const page = window.kaveoPage = { state: "loading", module: null, audio, frameCosts: [],
                                     clickAt: 0, firstSoundFrameAt: 0, error: "" };
   let kaveo = null;
 
