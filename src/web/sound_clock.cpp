@@ -27,6 +27,8 @@ void SoundClock::play(double offset, double audioTime, double wallMs) {
     position = clampToStream(offset, length);
     positionWallMs = wallMs;
     waitingForSound = true;
+    waitStartWallMs = wallMs;
+    audioStalled = false;
 }
 
 void SoundClock::stop(double offset, double wallMs) {
@@ -35,6 +37,7 @@ void SoundClock::stop(double offset, double wallMs) {
     position = clampToStream(offset, length);
     positionWallMs = wallMs;
     waitingForSound = false;
+    audioStalled = false;
 }
 
 double SoundClock::soundAt(double audioTime) const {
@@ -50,9 +53,21 @@ double SoundClock::update(double audioTime, double wallMs) {
     const double sound = soundAt(audioTime);
     if (waitingForSound) {
         // Held until the first sample of the new sound is heard.
-        if (audioTime <= startAudioTime) return position;
+        if (audioTime > startAudioTime) {
+            waitingForSound = false;
+            position = sound;
+            return position;
+        }
+        if (wallMs - waitStartWallMs < kHoldLimitMs) return position;
         waitingForSound = false;
-        position = sound;
+        audioStalled = true;
+        return position;
+    }
+    if (audioStalled) {
+        // The audio clock has not run since the play: the picture goes on by the wall clock,
+        // and joins the sound as soon as it is heard.
+        audioStalled = audioTime <= startAudioTime;
+        position = clampToStream(audioStalled ? position + elapsed : sound, length);
         return position;
     }
     double next = position + elapsed;

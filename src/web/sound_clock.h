@@ -16,8 +16,13 @@ struct SoundClock {
     // The smoothed position last reported, and when (wall clock milliseconds).
     double position = 0.0; // stream seconds
     double positionWallMs = 0.0;
-    // Played or sought and not heard yet: the position holds until the sound starts.
+    // Played or sought and not heard yet: the position holds until the sound starts, but
+    // no longer than kHoldLimitMs from waitStartWallMs, in case the audio clock never runs.
     bool waitingForSound = false;
+    double waitStartWallMs = 0.0;
+    static constexpr double kHoldLimitMs = 2500.0;
+    // Held too long: the position runs on the wall clock alone until the audio clock moves.
+    bool audioStalled = false;
 
     // Starts the sound at stream second `offset`, heard from audio clock second
     // `audioTime` on; the position holds there until the audio clock reaches it.

@@ -10,6 +10,8 @@ import { join } from "node:path";
 const BROWSERS = ["/usr/bin/chromium-headless-shell", "/usr/bin/chromium"];
 
 export async function openBrowser(url, extraFlags = []) {
+  if (typeof WebSocket === "undefined")
+    throw new Error("needs node 20.10 or later, run with --experimental-websocket");
   const program = process.env.KAVEO_CHROMIUM || BROWSERS.find((path) => existsSync(path));
   if (!program) throw new Error("no chromium-headless-shell or chromium found");
   const profile = mkdtempSync(join(tmpdir(), "kaveo-chromium-"));
@@ -18,7 +20,11 @@ export async function openBrowser(url, extraFlags = []) {
     "--disable-background-networking", "--disable-component-update", "--disable-sync",
     "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
     "--window-size=1400,900", `--user-data-dir=${profile}`, "--remote-debugging-port=0",
-    ...extraFlags, "about:blank"], { stdio: ["ignore", "ignore", "pipe"] });
+    ...extraFlags, "about:blank"], { stdio: ["ignore", "ignore", "pipe"], detached: true });
+  // Its own process group, so that closing ends the zygote and renderers too.
+  const stop = (signal) => { try { process.kill(-child.pid, signal); } catch { /* gone */ } };
+  const exited = new Promise((resolve) => child.on("exit", resolve));
+  process.on("exit", () => stop("SIGKILL"));
   let log = "";
   const endpoint = await new Promise((resolve, reject) => {
     const timer = setTimeout(() => reject(new Error(`chromium did not start:\n${log}`)), 30000);
@@ -75,8 +81,10 @@ export async function openBrowser(url, extraFlags = []) {
       }
     },
     async click(x, y) {
-      for (const type of ["mousePressed", "mouseReleased"])
-        await send("Input.dispatchMouseEvent", { type, x, y, button: "left", clickCount: 1 });
+      await send("Input.dispatchMouseEvent",
+                 { type: "mousePressed", x, y, button: "left", buttons: 1, clickCount: 1 });
+      await send("Input.dispatchMouseEvent",
+                 { type: "mouseReleased", x, y, button: "left", buttons: 0, clickCount: 1 });
     },
     // A key press and release, as the browser would deliver it.
     async key(key, code, keyCode) {
@@ -88,8 +96,11 @@ export async function openBrowser(url, extraFlags = []) {
     },
     async close() {
       socket.close();
-      child.kill("SIGTERM");
-      await new Promise((resolve) => child.exitCode !== null ? resolve() : child.on("exit", resolve));
+      stop("SIGTERM");
+      const late = setTimeout(() => stop("SIGKILL"), 5000);
+      await exited;
+      clearTimeout(late);
+      stop("SIGKILL"); // whatever of the group is left
       rmSync(profile, { recursive: true, force: true });
     },
   };

@@ -148,6 +148,24 @@ try {
     assert.deepEqual(wrong.slice(0, 10), [], `${wrong.length} cells differ`);
   });
 
+  await check("a click after Space marks the cell under the mouse with its coordinates", async () => {
+    const [x, y] = await browser.evaluate(`(() => {
+      const box = document.getElementById("screen").getBoundingClientRect();
+      return [box.left + 10.5 * box.width / ${COLUMNS}, box.top + 20.5 * box.height / ${ROWS}];
+    })()`);
+    await browser.click(x, y);
+    await afterFrames(browser, 2);
+    // The overlay's cross (0xC5) then "(10,20)", black on white, from the clicked cell on.
+    const cells = await browser.evaluate(`(() => {
+      const m = kaveoPage.module, at = m._kaveo_cells() + (20 * ${COLUMNS} + 10) * 4;
+      return Array.from({ length: 8 }, (_, i) => [m.HEAPU8[at + 4 * i], m.HEAPU8[at + 4 * i + 2]]);
+    })()`);
+    const text = String.fromCharCode(...cells.map(([c]) => c));
+    assert.equal(text, "\u00C5(10,20)");
+    assert.ok(cells.every(([, attribute]) => attribute === 0xF0), JSON.stringify(cells));
+    assert.equal(await browser.evaluate("kaveoPage.module._kaveo_paused()"), 1);
+  });
+
   await check("the demo ends at its end and offers to play again", async () => {
     await browser.evaluate("kaveoPage.module._kaveo_show(58.9)");
     await browser.key("ArrowUp", "ArrowUp", 38); // resumes

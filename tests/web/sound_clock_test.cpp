@@ -21,6 +21,15 @@ TEST_F(SoundClockTest, HoldsAtTheOffsetUntilTheSoundIsHeardThenJumpsToIt) {
     EXPECT_DOUBLE_EQ(clock.update(5.03, 1090.0), 10.03); // heard: takes the sound's position
 }
 
+TEST_F(SoundClockTest, GoesOnByTheWallClockWhenTheSoundNeverStartsAndJoinsItLater) {
+    clock.play(2.0, 5.0, 0.0);
+    EXPECT_EQ(clock.update(5.0, 2400.0), 2.0); // still held
+    EXPECT_EQ(clock.update(5.0, 2500.0), 2.0); // the hold ends
+    EXPECT_DOUBLE_EQ(clock.update(5.0, 2600.0), 2.1);
+    EXPECT_DOUBLE_EQ(clock.update(5.0, 3600.0), 3.1);
+    EXPECT_DOUBLE_EQ(clock.update(5.25, 3700.0), 2.25); // heard at last: with the sound
+}
+
 TEST_F(SoundClockTest, AdvancesEvenlyWhileTheAudioClockMovesInSteps) {
     // The audio clock moves in 21.3 ms callbacks (1,024 frames at 48 kHz); frames come every
     // 16.7 ms. Each frame's advance stays within 5 % of the wall time, and the position
