@@ -42,7 +42,7 @@ if [ "$mode" = web ]; then
   cmake --build build-webhost -j "$jobs" >&2
   export NODE_PATH=/usr/share/nodejs # emscripten's optimiser needs Debian's acorn from there
   emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DKAVEO_PLATFORM=OFF \
-    -DKAVEO_BENCH=OFF -DKAVEO_HOST_BUILD_DIR="$PWD/build-webhost" >&2
+    -DKAVEO_TESTS=OFF -DKAVEO_BENCH=OFF -DKAVEO_HOST_BUILD_DIR="$PWD/build-webhost" >&2
   cmake --build build-web -j "$jobs" --target kaveo_web_page >&2
   echo "Built build-web/kaveo.html: open it in a web browser and click to start."
   exit 0

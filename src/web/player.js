@@ -42,7 +42,7 @@
 
   // What the tests and the benchmark read: state, frame costs, click to first sound.
   const page = window.kaveoPage = { state: "loading", module: null, audio, frameCosts: [],
-                                    clickAt: 0, firstSoundFrameAt: 0, error: "" };
+                                    lastFrame: null, clickAt: 0, firstSoundFrameAt: 0, error: "" };
   let kaveo = null;
 
   function setState(state, text) {
@@ -117,6 +117,7 @@
     const result = kaveo._kaveo_frame();
     if (result === OK) paint();
     page.frameCosts.push(performance.now() - begin);
+    page.lastFrame = { at: begin, time: kaveo._kaveo_time() }; // the clock read at `begin`
     if (page.firstSoundFrameAt === 0 && kaveo._kaveo_time() > 0 &&
         audio.context.state === "running") {
       page.firstSoundFrameAt = performance.now();
@@ -152,10 +153,19 @@
     return 0;
   }
 
-  // A key acts when it goes down, on every repeat and when it is released, as in a console.
+  // A key acts when it goes down, on every repeat and when it is released, as in a console;
+  // but the key that started the demo is not also a control when it is released.
+  let startingKey = null;
   function key(event, down) {
+    if (!down && event.code === startingKey) {
+      startingKey = null;
+      return;
+    }
     if (page.state !== "playing") {
-      if (down && !event.repeat && !event.ctrlKey && !event.altKey && !event.metaKey) gesture(event);
+      if (down && !event.repeat && !event.ctrlKey && !event.altKey && !event.metaKey &&
+          gesture(event)) {
+        startingKey = event.code;
+      }
       return;
     }
     const code = virtualKey(event);
