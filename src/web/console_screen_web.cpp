@@ -20,11 +20,11 @@ struct ConsolePlatform {
     char title[128] = {};
 };
 
-bool ConsoleScreen::open(const char* title, int32_t width, int32_t height) {
+bool ConsoleScreen::open(const char* title, int32_t columns, int32_t rows) {
     if (platform == nullptr) platform = new (std::nothrow) ConsolePlatform;
     if (platform == nullptr) return false;
     setTitle(title);
-    return create(width, height);
+    return create(columns, rows);
 }
 
 bool ConsoleScreen::present() {

@@ -45,7 +45,9 @@ TEST_F(SoundClockTest, AdvancesEvenlyWhileTheAudioClockMovesInSteps) {
         const double advance = position - last, elapsed = (wall - lastWall) * 0.001;
         ASSERT_GE(advance, 0.95 * elapsed - 1e-12) << k;
         ASSERT_LE(advance, 1.05 * elapsed + 1e-12) << k;
-        if (k > 60) ASSERT_NEAR(position, wall * 0.001, callback) << k;
+        if (k > 60) {
+            ASSERT_NEAR(position, wall * 0.001, callback) << k;
+        }
         last = position;
         lastWall = wall;
     }
@@ -85,13 +87,13 @@ TEST_F(SoundClockTest, StaysWithinTheStream) {
         {-3.0, 0.5, 0.0},   // before the start
     };
     for (const Case& c : cases) {
-        SoundClock clock;
-        clock.length = 60.0;
-        clock.play(c.offset, 0.0, 0.0);
-        const double held = clock.update(0.0, 1.0);
+        SoundClock fresh;
+        fresh.length = 60.0;
+        fresh.play(c.offset, 0.0, 0.0);
+        const double held = fresh.update(0.0, 1.0);
         EXPECT_GE(held, 0.0) << c.offset;
         EXPECT_LE(held, 60.0) << c.offset;
-        EXPECT_DOUBLE_EQ(clock.update(c.audioTime, 500.0), c.expected) << c.offset;
+        EXPECT_DOUBLE_EQ(fresh.update(c.audioTime, 500.0), c.expected) << c.offset;
     }
 }
 
