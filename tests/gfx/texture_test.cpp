@@ -179,6 +179,10 @@ TEST(TextureSample, ConstantChannelAndHostileCoordinates) {
 }
 
 TEST(TextureSample, CallerRoundingModeKeptAndFloorsStayFloors) {
+    // WebAssembly rounds to nearest only: its fesetround reports success and changes nothing.
+    const bool settable = std::fesetround(FE_UPWARD) == 0 && std::fegetround() == FE_UPWARD;
+    std::fesetround(FE_TONEAREST);
+    if (!settable) GTEST_SKIP() << "this platform cannot change the rounding mode";
     Texture texture = withTexel(128, 64, 127, 0, 1.0f);
     for (int mode : {FE_UPWARD, FE_TOWARDZERO, FE_DOWNWARD}) {
         ASSERT_EQ(std::fesetround(mode), 0);
