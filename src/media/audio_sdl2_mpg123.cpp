@@ -41,9 +41,9 @@ constexpr uint32_t kRingFrames = 32768;
 // The decoding thread decodes at most this much per hold of its lock, and waits for at
 // least this much room, so a seek waits for one chunk at most.
 constexpr uint32_t kChunkFrames = 2048;
-// After a play or a seek the ring is primed at once, so the device never waits for the
-// decoding thread's first chunk.
-constexpr uint32_t kPrimeFrames = 2 * kDeviceFrames;
+// After a play or a seek the ring is primed at once with four device buffers (186 ms), so
+// the device never waits for the decoding thread to wake (priming costs 1 to 2 ms).
+constexpr uint32_t kPrimeFrames = 4 * kDeviceFrames;
 // How long a stop waits for its fade to reach the device.
 constexpr int kFadeWaitLimitMs = 250;
 

@@ -244,9 +244,9 @@ void openDiskOutput(const std::string& path) {
     audioFree();
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
-    // 10 ms per 46 ms buffer: fast, but slow enough that the decoding thread keeps ahead even
+    // 20 ms per 46 ms buffer: fast, but slow enough that the decoding thread keeps ahead even
     // under ThreadSanitizer (the disk driver does not wait for it, unlike a real device).
-    setenv("SDL_DISKAUDIODELAY", "10", 1);
+    setenv("SDL_DISKAUDIODELAY", "20", 1);
     ASSERT_TRUE(audioInit());
 }
 
@@ -306,7 +306,7 @@ TEST_F(AudioBackendTest, SoundStartsExactlyAtThePosition) {
     ASSERT_NE(stream, 0u);
     sleepFor(20); // some silence first
     audioPlay(stream, true);
-    sleepFor(1000); // the whole stream (about 0.65 s), then silence
+    sleepFor(1700); // the whole stream (about 1.3 s), then silence
     audioPause(stream);
     audioSetPosition(stream, kClick - 4410); // 0.1 s before the click
     audioPlay(stream, false);
