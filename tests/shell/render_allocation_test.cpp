@@ -23,21 +23,53 @@ std::atomic<long> gAllocationsLeft{-1};
 
 } // namespace
 
-void* operator new(std::size_t size) {
+namespace {
+
+// Null when the allocation is to fail or the memory is not there.
+void* allocate(std::size_t size) noexcept {
     const long left = gAllocationsLeft.load();
-    if (left == 0) throw std::bad_alloc();
+    if (left == 0) return nullptr;
     if (left > 0) gAllocationsLeft.store(left - 1);
-    if (void* p = std::malloc(size != 0 ? size : 1)) return p;
+    return std::malloc(size != 0 ? size : 1);
+}
+
+} // namespace
+
+// Every form is replaced, so that all of them (and the sanitizers' own) agree on malloc/free.
+void* operator new(std::size_t size) {
+    if (void* p = allocate(size)) return p;
     throw std::bad_alloc();
 }
-// The pair above and below is replaced together; GCC cannot tell that free matches it here.
+void* operator new[](std::size_t size) {
+    if (void* p = allocate(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+// GCC cannot tell that free matches the replaced operator new here.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
 void operator delete(void* p) noexcept {
     std::free(p);
 }
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
 void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 
