@@ -4,9 +4,11 @@
 // present (only the changed cells, one write per frame, 16/256/24-bit colour), pollInput
 // (keys, SGR mouse in button and any-motion tracking, synthesised key releases unless the
 // kitty keyboard protocol reports real ones), setMouseInput, setTitle, close and the quit flag
-// (SIGHUP, SIGTERM, SIGINT). The terminal is restored on close, at exit, on fatal signals and
-// on SIGTSTP (re-entered and repainted on SIGCONT); resizes (SIGWINCH) choose an Auto layout
-// again and repaint everything; cycleLayout steps through the layouts.
+// (SIGHUP, SIGTERM, SIGINT, and a terminal that hung up). The terminal is restored on close, at
+// exit, on every signal that would end the process and on SIGTSTP; on SIGCONT it is entered
+// again and repainted, whatever stopped us; resizes (SIGWINCH) choose an Auto layout again and
+// repaint everything; cycleLayout steps through the layouts. Output never blocks for long: a
+// terminal that stops reading costs frames, not the program.
 // Leaves out: terminals without ANSI sequences, non-UTF-8 terminals, the mouse wheel.
 // A terminal smaller than the layout's grid shows its top-left part; a larger one shows it
 // centred. At start a terminal too small for the requested layout is asked to grow to fit it
@@ -36,6 +38,7 @@ std::atomic<bool> QuitFlag{false};
 // Everything of the back end that no signal handler needs.
 struct ConsolePlatform {
     TerminalOutput output;
+    size_t sent = 0; // bytes of output's last frame the terminal took; the rest goes out first
     InputDecoder decoder;
     char title[TerminalOutput::kMaxTitle + 1] = {}; // current title, code page 437
     bool titlePending = true;                       // the title goes out with the next frame
@@ -55,9 +58,9 @@ namespace {
 // the handlers; the flags are set by handlers and cleared by the main thread.
 struct TerminalSignalState {
     int inputFd = STDIN_FILENO;
-    int outputFd = STDOUT_FILENO;
-    termios saved{}; // the terminal's modes before open: put back on every way out
-    termios raw{};   // ours: applied by open and again on continue
+    int outputFd = STDOUT_FILENO; // our own non-blocking descriptor when the tty has a name
+    termios saved{};              // the terminal's modes before open: put back on every way out
+    termios raw{};                // ours: applied by open and again on continue
     volatile sig_atomic_t entered = 0; // the terminal is in our modes; restoring has work
     volatile sig_atomic_t resized = 0; // SIGWINCH: the main thread re-reads the size
     volatile sig_atomic_t resumed = 0; // SIGCONT: the main thread re-enters and repaints
@@ -71,39 +74,84 @@ struct TerminalSignalState {
 TerminalSignalState gTerminal;
 
 constexpr int kQuitSignals[] = {SIGHUP, SIGTERM, SIGINT};
-constexpr int kFatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS,  SIGFPE,
-                                 SIGILL,  SIGQUIT, SIGTRAP, SIGSYS};
-constexpr int kJobSignals[] = {SIGWINCH, SIGTSTP, SIGCONT};
-constexpr size_t kSignalCount =
-    std::size(kQuitSignals) + std::size(kFatalSignals) + std::size(kJobSignals);
-// The dispositions open() replaced, put back by close(); main thread only.
-struct sigaction gPreviousActions[kSignalCount];
+// Every other signal whose default action ends the process: restore, then die by it.
+constexpr int kFatalSignals[] = {
+    SIGSEGV,   SIGABRT, SIGBUS,  SIGFPE,  SIGILL,  SIGQUIT,   SIGTRAP, SIGSYS, SIGUSR1,
+    SIGUSR2,   SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGEMT
+    SIGEMT,
+#endif
+#ifdef SIGLOST
+    SIGLOST,
+#endif
+};
+// The dispositions open() replaced, by signal number, put back by close(); main thread only.
+struct sigaction gPreviousActions[NSIG];
+bool gReplaced[NSIG] = {};
 
-// Writes all of `data`, across short writes and interruptions. Async-signal-safe.
-bool writeAll(int fd, const char* data, size_t count) {
-    while (count > 0) {
-        const ssize_t written = write(fd, data, count);
+// How long a frame may wait for a terminal that is slow to read before the loop goes on (the
+// rest of the frame goes out first next time), and how long the restore may wait at exit.
+constexpr uint32_t kFrameWaitMilliseconds = 100;
+constexpr uint32_t kRestoreWaitMilliseconds = 1000;
+constexpr int kPollSliceMilliseconds = 20;
+
+uint32_t monotonicMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+enum class WriteResult { Done, Stalled, Failed };
+
+// Writes data[done..count), advancing `done`, across short writes and interruptions. Waits at
+// most `waitMs` in all for the terminal to take more; with `quitEnds` the quit flag ends the
+// wait at once (a signal wakes poll). Failed: the terminal refused the bytes (EIO once it hung
+// up). Async-signal-safe.
+WriteResult writeBounded(int fd, const char* data, size_t count, size_t& done, uint32_t waitMs,
+                         bool quitEnds) {
+    const uint32_t start = monotonicMilliseconds();
+    while (done < count) {
+        const ssize_t written = write(fd, data + done, count - done);
         if (written > 0) {
-            data += written;
-            count -= static_cast<size_t>(written);
-        } else if (written < 0 && errno == EINTR) {
+            done += static_cast<size_t>(written);
             continue;
-        } else if (written < 0 && errno == EAGAIN) {
-            pollfd wait{fd, POLLOUT, 0}; // someone made the descriptor non-blocking
-            if (poll(&wait, 1, 100) <= 0) return false;
-        } else {
-            return false;
         }
+        const int error = written < 0 ? errno : 0;
+        if (error != 0 && error != EINTR && error != EAGAIN && error != EWOULDBLOCK)
+            return WriteResult::Failed; // errno still tells why
+        if (quitEnds && QuitFlag.load(std::memory_order_relaxed)) return WriteResult::Stalled;
+        const uint32_t spent = monotonicMilliseconds() - start;
+        if (spent >= waitMs) return WriteResult::Stalled;
+        if (error == EINTR) continue;
+        const uint32_t left = waitMs - spent;
+        pollfd wait{fd, POLLOUT, 0};
+        poll(&wait, 1,
+             left < kPollSliceMilliseconds ? static_cast<int>(left) : kPollSliceMilliseconds);
     }
-    return true;
+    return WriteResult::Done;
+}
+
+// A hung-up terminal (its emulator or ssh session is gone) ends the run as the quit flag does,
+// also when SIGHUP is ignored (nohup) and never arrives.
+bool hungUp(int error) {
+    return error == EIO || error == ENXIO;
 }
 
 // Puts the terminal back as open() found it; safe to call any number of times, from a signal
 // handler too (write, tcsetattr and tcflush are async-signal-safe).
-void leaveTerminal() {
+void leaveTerminal(uint32_t waitMs = kRestoreWaitMilliseconds) {
     if (!gTerminal.entered) return;
     gTerminal.entered = 0;
-    writeAll(gTerminal.outputFd, gTerminal.leaveBytes, gTerminal.leaveLength);
+    size_t done = 0;
+    writeBounded(gTerminal.outputFd, gTerminal.leaveBytes, gTerminal.leaveLength, done, waitMs,
+                 false);
     tcflush(gTerminal.inputFd, TCIFLUSH); // mouse reports still in flight are not the shell's
     tcsetattr(gTerminal.inputFd, TCSANOW, &gTerminal.saved);
 }
@@ -112,7 +160,9 @@ void leaveTerminal() {
 bool enterTerminal() {
     gTerminal.entered = 1; // first, so a signal arriving halfway still restores
     if (tcsetattr(gTerminal.inputFd, TCSANOW, &gTerminal.raw) != 0) return false;
-    return writeAll(gTerminal.outputFd, gTerminal.enterBytes, gTerminal.enterLength);
+    size_t done = 0;
+    return writeBounded(gTerminal.outputFd, gTerminal.enterBytes, gTerminal.enterLength, done,
+                        kRestoreWaitMilliseconds, false) == WriteResult::Done;
 }
 
 void atExit() {
@@ -163,25 +213,40 @@ void installAction(int signal, void (*handler)(int), int flags) {
     sigaction(signal, &action, nullptr);
 }
 
+// Installs `handler` unless the signal was ignored when we started (nohup, trap '' HUP, a
+// background job's SIGINT): what the user chose to ignore stays ignored.
+void replaceAction(int signal, void (*handler)(int), int flags) {
+    struct sigaction previous {};
+    if (sigaction(signal, nullptr, &previous) != 0) return;
+    if (!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == SIG_IGN) return;
+    gPreviousActions[signal] = previous;
+    gReplaced[signal] = true;
+    installAction(signal, handler, flags);
+}
+
 void installHandlers() {
-    size_t slot = 0;
-    for (int s : kQuitSignals) sigaction(s, nullptr, &gPreviousActions[slot++]);
-    for (int s : kFatalSignals) sigaction(s, nullptr, &gPreviousActions[slot++]);
-    for (int s : kJobSignals) sigaction(s, nullptr, &gPreviousActions[slot++]);
-    for (int s : kQuitSignals) installAction(s, onQuitSignal, SA_RESTART);
-    for (int s : kFatalSignals) installAction(s, onFatalSignal, SA_RESETHAND | SA_NODEFER);
-    installAction(SIGWINCH, onResize, SA_RESTART);
-    installAction(SIGTSTP, onStop, SA_RESTART);
-    installAction(SIGCONT, onContinue, SA_RESTART);
+    for (int s : kQuitSignals) replaceAction(s, onQuitSignal, SA_RESTART);
+    for (int s : kFatalSignals) replaceAction(s, onFatalSignal, SA_RESETHAND | SA_NODEFER);
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) {
+        struct sigaction previous {};
+        // Only where nothing else (a library's timer) has claimed the signal.
+        if (sigaction(s, nullptr, &previous) == 0 && !(previous.sa_flags & SA_SIGINFO) &&
+            previous.sa_handler == SIG_DFL)
+            replaceAction(s, onFatalSignal, SA_RESETHAND | SA_NODEFER);
+    }
+    replaceAction(SIGWINCH, onResize, SA_RESTART);
+    replaceAction(SIGTSTP, onStop, SA_RESTART);
+    replaceAction(SIGCONT, onContinue, SA_RESTART);
     gTerminal.handlersInstalled = true;
 }
 
 void uninstallHandlers() {
     if (!gTerminal.handlersInstalled) return;
-    size_t slot = 0;
-    for (int s : kQuitSignals) sigaction(s, &gPreviousActions[slot++], nullptr);
-    for (int s : kFatalSignals) sigaction(s, &gPreviousActions[slot++], nullptr);
-    for (int s : kJobSignals) sigaction(s, &gPreviousActions[slot++], nullptr);
+    for (int s = 1; s < NSIG; ++s) {
+        if (!gReplaced[s]) continue;
+        sigaction(s, &gPreviousActions[s], nullptr);
+        gReplaced[s] = false;
+    }
     gTerminal.handlersInstalled = false;
 }
 
@@ -206,8 +271,32 @@ struct ByteList {
 
 constexpr uint32_t kGrowWaitMs = 1000;
 
+// A descriptor of our own for the terminal, non-blocking, so that a terminal that stops reading
+// cannot hold a frame or the restore for ever. It is a new open file description: the flag
+// never reaches the shell's standard output, even if we are killed. Without a name for the
+// terminal we write to standard output, blocking.
+int openOutput() {
+    char name[256];
+    if (ttyname_r(STDOUT_FILENO, name, sizeof name) != 0) return STDOUT_FILENO;
+    const int fd = ::open(name, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return STDOUT_FILENO;
+    if (!isatty(fd)) {
+        ::close(fd);
+        return STDOUT_FILENO;
+    }
+    return fd;
+}
+
+void closeOutput() {
+    if (gTerminal.outputFd != STDOUT_FILENO) ::close(gTerminal.outputFd);
+    gTerminal.outputFd = STDOUT_FILENO;
+}
+
 constexpr const char* kMouseOn = "\x1b[?1002h\x1b[?1003h\x1b[?1006h";
-constexpr const char* kMouseOff = "\x1b[?1006l\x1b[?1003l\x1b[?1002l";
+// Pixel reports (SGR form, mode 1016) where the terminal knows its cell size in pixels, and
+// the question whether it took them: the answer tells the decoder how to read reports.
+constexpr const char* kPixelMouseOn = "\x1b[?1016h\x1b[?1016$p";
+constexpr const char* kMouseOff = "\x1b[?1016l\x1b[?1006l\x1b[?1003l\x1b[?1002l";
 
 // Enter and leave, step by step as mirror images. `requestRows`/`requestColumns` > 0 ask the
 // terminal to grow; the original size is then asked back on leave.
@@ -232,6 +321,7 @@ void buildSequences(int requestColumns, int requestRows, int originalColumns, in
         enter.add("t");
     }
 
+    leave.add("\x18"); // CAN: ends any sequence a frame cut short left the terminal inside
     leave.add(kMouseOff);
     leave.add("\x1b[0m");
     if (requestColumns > 0) {
@@ -248,21 +338,20 @@ void buildSequences(int requestColumns, int requestRows, int originalColumns, in
     leave.add("\x1b[23;0t");
 }
 
-// The terminal's size in cells; false when the terminal does not say.
-bool terminalSize(int& columns, int& rows) {
+// The terminal's size in cells, and of one cell in pixels (0 x 0 when it does not say); false
+// when the terminal does not tell its size.
+bool terminalSize(int& columns, int& rows, int* cellPixelWidth = nullptr,
+                  int* cellPixelHeight = nullptr) {
     winsize size{};
     if (ioctl(gTerminal.outputFd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
         return false;
     columns = size.ws_col;
     rows = size.ws_row;
+    if (cellPixelWidth && cellPixelHeight) {
+        *cellPixelWidth = size.ws_xpixel / size.ws_col;
+        *cellPixelHeight = size.ws_ypixel / size.ws_row;
+    }
     return true;
-}
-
-uint32_t monotonicMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
-                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
 // Mouse reports follow the picture wherever the layout put it.
@@ -274,12 +363,26 @@ void followLayout(ConsolePlatform& p) {
     p.decoder.pointer = map;
 }
 
+// The mouse modes as the next frame sends them.
+void appendMouseMode(ConsolePlatform& p) {
+    const char* mode = p.mouseOn ? kMouseOn : kMouseOff;
+    p.output.appendBytes(mode, std::strlen(mode));
+    if (p.mouseOn && p.decoder.pointer.cellPixelWidth > 0 && p.decoder.pointer.cellPixelHeight > 0)
+        p.output.appendBytes(kPixelMouseOn, std::strlen(kPixelMouseOn));
+}
+
 // Acts on what the handlers flagged: re-enter after a continue, re-layout after a resize.
 void handleSignalFlags(ConsoleScreen& screen) {
     ConsolePlatform& p = *screen.platform;
     if (gTerminal.resumed) {
         gTerminal.resumed = 0;
-        if (!gTerminal.entered) enterTerminal();
+        // Whatever stopped us (SIGSTOP, SIGTTIN and SIGTTOU skip our handler), the shell may
+        // have put its own modes back: leave what is left of ours, then enter afresh. The rest
+        // of a cut frame is dropped; the leave sequence ends whatever sequence it cut.
+        p.sent = p.output.length;
+        p.output.invalidate();
+        leaveTerminal();
+        enterTerminal();
         p.decoder.reset();
         p.titlePending = true;
         p.mousePending = p.mouseOn;
@@ -290,10 +393,35 @@ void handleSignalFlags(ConsoleScreen& screen) {
         p.growPending = false;
         int columns = screen.width;
         int rows = screen.height;
-        terminalSize(columns, rows);
+        int pixelWidth = 0;
+        int pixelHeight = 0;
+        terminalSize(columns, rows, &pixelWidth, &pixelHeight);
         p.output.setTerminalSize(columns, rows);
+        p.decoder.pointer.cellPixelWidth = pixelWidth;
+        p.decoder.pointer.cellPixelHeight = pixelHeight;
         followLayout(p);
     }
+}
+
+// Sends what the terminal has not yet taken of the last frame, waiting a little at most.
+bool sendFrame(ConsolePlatform& p) {
+    TerminalOutput& out = p.output;
+    switch (writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, p.sent,
+                         kFrameWaitMilliseconds, true)) {
+    case WriteResult::Done:
+        return true;
+    case WriteResult::Stalled:
+        return false;
+    case WriteResult::Failed:
+        break;
+    }
+    if (hungUp(errno)) QuitFlag.store(true, std::memory_order_relaxed);
+    // Part of the frame may be on screen: assume nothing about it next time.
+    p.sent = out.length;
+    out.invalidate();
+    p.titlePending = true;
+    p.mousePending = p.mouseOn;
+    return false;
 }
 
 } // namespace
@@ -306,6 +434,7 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
     setTitle(title);
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
     if (tcgetattr(STDIN_FILENO, &gTerminal.saved) != 0) return false;
+    gTerminal.outputFd = openOutput();
 
     platform->output.setColorMode(
         resolveColorMode(colorMode, std::getenv("COLORTERM"), std::getenv("TERM")));
@@ -351,27 +480,21 @@ bool ConsoleScreen::present() {
     if (!gTerminal.entered) return false;
     ConsolePlatform& p = *platform;
     TerminalOutput& out = p.output;
+    // A terminal still busy with the last frame skips this one.
+    if (p.sent < out.length && !sendFrame(p)) return false;
     out.begin();
     if (p.titlePending) out.appendTitle(p.title);
-    if (p.mousePending) {
-        const char* mode = p.mouseOn ? kMouseOn : kMouseOff;
-        out.appendBytes(mode, std::strlen(mode));
-    }
+    if (p.mousePending) appendMouseMode(p);
     out.appendFrame(*this);
     if (p.growPending && monotonicMilliseconds() - p.openedMs >= kGrowWaitMs) p.growPending = false;
     if (out.cropped() && !p.growPending) {
         croppedColumns = out.terminalColumns;
         croppedRows = out.terminalRows;
     }
-    if (out.length == 0) return true;
-    if (!writeAll(gTerminal.outputFd, out.bytes.get(), out.length)) {
-        // Part of the frame may be on screen: assume nothing about it next time.
-        out.invalidate();
-        return false;
-    }
+    p.sent = 0;
     p.titlePending = false;
     p.mousePending = false;
-    return true;
+    return sendFrame(p);
 }
 
 bool ConsoleScreen::pollInput(InputRecord& event) {
@@ -383,9 +506,18 @@ bool ConsoleScreen::pollInput(InputRecord& event) {
     const uint32_t now = monotonicMilliseconds();
     if (decoder.next(event, now)) return true;
     if (!gTerminal.entered || decoder.freeSpace() == 0) return false;
+    // Read only what has arrived: should the terminal be in the shell's line mode for a moment
+    // (we were stopped), a read would wait for a whole line.
+    pollfd ready{gTerminal.inputFd, POLLIN, 0};
+    if (poll(&ready, 1, 0) <= 0) return false;
     const ssize_t received =
         read(gTerminal.inputFd, decoder.buffer + decoder.length, decoder.freeSpace());
-    if (received > 0) decoder.commit(static_cast<size_t>(received), now);
+    if (received > 0) {
+        decoder.commit(static_cast<size_t>(received), now);
+    } else if (received == 0 || hungUp(errno) || (ready.revents & (POLLHUP | POLLERR))) {
+        // End of file on a terminal: it hung up.
+        QuitFlag.store(true, std::memory_order_relaxed);
+    }
     return decoder.next(event, now);
 }
 
@@ -394,6 +526,7 @@ void ConsoleScreen::setMouseInput(bool on) {
     platform->mouseOn = on;
     platform->mousePending = true;
     platform->decoder.mouseEnabled = on;
+    platform->decoder.pixelReports = false; // until the terminal answers again
 }
 
 void ConsoleScreen::setTitle(const char* title) {
@@ -415,8 +548,17 @@ void ConsoleScreen::cycleLayout() {
 }
 
 void ConsoleScreen::close() {
-    leaveTerminal();
+    // The rest of the last frame first, so the restore is not read inside a cut sequence; if
+    // the terminal would not take it, the restore gets no second wait.
+    bool flushed = true;
+    if (platform && platform->sent < platform->output.length) {
+        TerminalOutput& out = platform->output;
+        flushed = writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, platform->sent,
+                               kRestoreWaitMilliseconds, false) == WriteResult::Done;
+    }
+    leaveTerminal(flushed ? kRestoreWaitMilliseconds : 0);
     uninstallHandlers();
+    closeOutput();
     delete platform;
     platform = nullptr;
     cells.reset();

@@ -10,6 +10,7 @@
 #include <cassert>
 #include <new>
 
+#include "console/console_control_win32.h"
 #include "console/console_screen.h"
 
 std::atomic<bool> QuitFlag{false};
@@ -18,11 +19,22 @@ std::atomic<bool> QuitFlag{false};
 struct ConsolePlatform {
     HANDLE input = INVALID_HANDLE_VALUE;  // "CONIN$"
     HANDLE output = INVALID_HANDLE_VALUE; // "CONOUT$"
+    bool allocated = false;               // AllocConsole made the console: close frees it
 };
 
 static_assert(sizeof(Cell) == sizeof(CHAR_INFO), "a Cell is a CHAR_INFO");
 
 namespace {
+
+// Set by close(), the last step of the program's teardown; never closed, since the control
+// handler may be waiting on it until the process ends. Manual reset: it stays set.
+const HANDLE teardownDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+// Windows ends the process about five seconds after a close event, and soon after the
+// handler returns: waiting longer would gain nothing.
+constexpr DWORD kTeardownWaitMilliseconds = 5000;
+
+} // namespace
 
 // Runs on a thread the system creates for the event. Closing the window, logging off and
 // shutting down end the run; Ctrl+C (which input mode 0 turns into a key anyway) goes on
@@ -30,15 +42,22 @@ namespace {
 BOOL WINAPI onConsoleControl(DWORD controlType) {
     switch (controlType) {
     case CTRL_BREAK_EVENT:
+        QuitFlag.store(true, std::memory_order_relaxed);
+        return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
+        // The process ends soon after this returns: let the main loop finish its frame and
+        // the teardown (the audio stopped, the timer period ended) first.
         QuitFlag.store(true, std::memory_order_relaxed);
+        if (teardownDone != nullptr) WaitForSingleObject(teardownDone, kTeardownWaitMilliseconds);
         return TRUE;
     default:
         return FALSE;
     }
 }
+
+namespace {
 
 bool isOpenHandle(HANDLE handle) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE;
@@ -66,12 +85,14 @@ void translate(const INPUT_RECORD& from, InputRecord& to) {
 
 bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight) {
     assert(platform == nullptr && "ConsoleScreen::open called twice");
+    if (teardownDone != nullptr) ResetEvent(teardownDone); // this console's teardown is ahead
     if (newWidth < 1 || newHeight < 1 || newWidth > 0x7FFF || newHeight > 0x7FFF) return false;
     if (!create(newWidth, newHeight)) return false;
     platform = new (std::nothrow) ConsolePlatform;
     if (platform == nullptr) return false;
 
     if (!AllocConsole()) return false;
+    platform->allocated = true;
     SetConsoleTitleA(title);
     platform->input =
         CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -138,13 +159,16 @@ void ConsoleScreen::close() {
     if (platform != nullptr) {
         if (isOpenHandle(platform->input)) CloseHandle(platform->input);
         if (isOpenHandle(platform->output)) CloseHandle(platform->output);
+        // Only a console we made is ours to free (AllocConsole fails when the process has
+        // one already); one that is going away by itself (window closed, logoff, shutdown)
+        // is left to the system.
+        if (platform->allocated && !QuitFlag.load(std::memory_order_relaxed)) FreeConsole();
         delete platform;
         platform = nullptr;
-        // A console that is going away by itself (window closed, logoff, shutdown) is left
-        // to the system.
-        if (!QuitFlag.load(std::memory_order_relaxed)) FreeConsole();
     }
     cells.reset();
     width = 0;
     height = 0;
+    // The teardown is done: a waiting close, logoff or shutdown handler may return now.
+    if (teardownDone != nullptr) SetEvent(teardownDone);
 }

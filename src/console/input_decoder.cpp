@@ -150,7 +150,7 @@ struct Decoding {
         if (x == 0 || y == 0) return; // positions are 1-based; 0 is garbage
         int16_t column = 0;
         int16_t row = 0;
-        if (d.pointer.cellPixelWidth > 0)
+        if (d.pixelReports && d.pointer.cellPixelWidth > 0)
             d.pointer.cellAtPixel(static_cast<int64_t>(x) - 1, static_cast<int64_t>(y) - 1, column,
                                   row);
         else
@@ -289,6 +289,14 @@ struct Decoding {
             }
             CsiParams params;
             if (paramEnd == i && parseCsi(buf + 2, buf + paramEnd, final, params)) csi(params);
+            // DECRPM, the answer to our question about pixel mouse reports (mode 1016):
+            // 1 set, 3 permanently set; 0 unknown, 2 reset, 4 permanently reset.
+            if (paramEnd + 1 == i && buf[paramEnd] == '$' && final == 'y' &&
+                parseCsi(buf + 2, buf + paramEnd, final, params) && params.prefix == '?' &&
+                params.get(0, 0, 0) == 1016) {
+                const uint32_t state = params.get(1, 0, 0);
+                d.pixelReports = state == 1 || state == 3;
+            }
             return consume(i + 1);
         }
         if (buf[1] == 'O') {

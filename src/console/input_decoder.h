@@ -7,8 +7,9 @@
 // arrows, Home and End in CSI and SS3 form (ESC [ A, ESC O A, with or without modifier
 // parameters); Home, Insert, Delete, End, Page Up, Page Down as ESC [ n ~ (1/7 Home, 4/8 End);
 // the kitty keyboard protocol (ESC [ code ; mods : event u) and its flags reply; SGR mouse
-// reports (ESC [ < b ; x ; y M/m) for press, release and motion, mapped to the picture's
-// cells (clamped to its edges) through `pointer`, in pixels when `pointer` has a pixel size.
+// reports (ESC [ < b ; x ; y M/m) for press, release and motion, in cells or (once the
+// terminal confirms mode 1016 with ESC [ ? 1016 ; 1 $ y) in pixels, mapped to the picture's
+// cells (clamped to its edges) through `pointer`.
 // Leaves out: function keys, keypad application keys, the wheel, X10/urxvt mouse encodings
 // (an X10 report is consumed and dropped), text outside ASCII (dropped byte by byte).
 #pragma once
@@ -37,6 +38,9 @@ struct InputDecoder {
     bool mouseEnabled = false;            // mouse reports are dropped until this is set
     bool terminalReportsReleases = false; // set by the terminal's kitty flags reply
     PointerMap pointer; // where the picture lies on the terminal, in the layout shown
+    // The terminal said (DECRPM for mode 1016) that it reports the pointer in pixels; until
+    // then reports are read as cells. Pixels are mapped only when `pointer` has a pixel size.
+    bool pixelReports = false;
 
     uint32_t heldButtons = 0;  // button state bits, from the presses and releases seen
     bool clickPending = false; // a press that a second one could make a double click

@@ -164,6 +164,14 @@ void TerminalOutput::setColorMode(ColorMode mode) {
             mixedColor[share][attribute] = modeColor(colorMode, mix);
         }
     }
+    if (colorMode != ColorMode::TrueColor) {
+        for (uint32_t color = 0; color < 256; ++color) {
+            for (int background = 0; background < 2; ++background) {
+                indexedSgrLength[background][color] = static_cast<uint8_t>(
+                    colorParameters(indexedSgr[background][color], colorMode, color, background));
+            }
+        }
+    }
     // Auto's choice depends on the mode.
     if (terminalColumns > 0) setTerminalSize(terminalColumns, terminalRows);
     invalidate();
@@ -234,6 +242,13 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         n += count;
     };
     auto putNumber = [&](uint32_t value) { n += appendNumber(out + n, value); };
+    auto putColor = [&](uint32_t color, bool background) {
+        if (colorMode == ColorMode::TrueColor) {
+            n += colorParameters(out + n, colorMode, color, background);
+        } else {
+            put(indexedSgr[background][color & 0xFF], indexedSgrLength[background][color & 0xFF]);
+        }
+    };
     // Whether `cell` looks right when written with the terminal's current colours.
     auto showsInPen = [&](const ShownCell& cell) {
         if (!penKnown) return false;
@@ -342,9 +357,9 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                     !penKnown || (!isBlank(cell.glyph) && cell.foreground != penForeground);
                 const bool bgChanges = !penKnown || cell.background != penBackground;
                 put("\x1b[", 2);
-                if (fgChanges) n += colorParameters(out + n, colorMode, cell.foreground, false);
+                if (fgChanges) putColor(cell.foreground, false);
                 if (fgChanges && bgChanges) out[n++] = ';';
-                if (bgChanges) n += colorParameters(out + n, colorMode, cell.background, true);
+                if (bgChanges) putColor(cell.background, true);
                 out[n++] = 'm';
                 if (fgChanges) penForeground = cell.foreground;
                 penBackground = cell.background;

@@ -82,6 +82,10 @@ struct TerminalOutput {
     uint32_t consoleColor[16] = {};
     uint32_t mixedColor[kInkShares][256] = {};
     uint8_t glyphInk[256] = {}; // sixteenths of ink of each code page 437 glyph
+    // SGR parameters of each colour in Colors16 and Colors256 (index: the colour; [0] foreground,
+    // [1] background), so a colour change only copies bytes; 24-bit ones are written out.
+    char indexedSgr[2][256][12] = {};
+    uint8_t indexedSgrLength[2][256] = {};
 
     // Allocates the terminal copies and the byte buffer for a width x height picture in its
     // widest layout. False, with nothing allocated, when an allocation fails or the size is

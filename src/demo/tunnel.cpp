@@ -90,8 +90,9 @@ void TunnelEffect::render(float t, float delta, uint32_t w, uint32_t h) {
 
 void TunnelEffect::mapRegion(uint32_t w, uint32_t h, uint32_t columns, uint32_t rows) {
     // The steps follow the requested size; only the cells inside target are mapped.
-    const float stepX = static_cast<float>(1.0 / static_cast<double>(w - 1u));
-    const float stepY = static_cast<float>(1.0 / static_cast<double>(h - 1u));
+    // A region one cell wide or high has no step: its one column or row lies at -0.5.
+    const float stepX = w > 1u ? static_cast<float>(1.0 / static_cast<double>(w - 1u)) : 0.0f;
+    const float stepY = h > 1u ? static_cast<float>(1.0 / static_cast<double>(h - 1u)) : 0.0f;
     float y = -0.5f;
     for (uint32_t j = 0; j < rows; ++j) {
         float x = -0.5f;

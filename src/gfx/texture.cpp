@@ -51,19 +51,20 @@ bool Texture::create(int32_t newWidth, int32_t newHeight) {
     return setSize(newWidth, newHeight);
 }
 
-// A row width below 1 is refused before anything is allocated.
+// Every refusal (a row width below 1, sides that are not powers of two, no memory) comes
+// before the texture is touched, so a failed load leaves it as it was.
 bool Texture::loadBytes(float value, const ResourceBlob& blob, int32_t rowWidth) {
     const uint32_t count = blob.data ? blob.size : 0u;
     const int32_t rows = gridRowCount(count, rowWidth);
-    if (rows < 0) return false;
+    if (rows < 0 || !isPowerOfTwoOrZero(rowWidth) || !isPowerOfTwoOrZero(rows)) return false;
     std::unique_ptr<LayerCell[]> fresh = allocateZeroed<LayerCell>(count);
     if (!fresh) return false;
-    cells = std::move(fresh);
-    if (!setSize(rowWidth, rows)) return false;
     for (uint32_t i = 0; i < count; ++i) {
-        cells[i].intensity = value;
-        cells[i].alpha = static_cast<float>(blob.data[i] * static_cast<double>(kByteScale));
+        fresh[i].intensity = value;
+        fresh[i].alpha = static_cast<float>(blob.data[i] * static_cast<double>(kByteScale));
     }
+    cells = std::move(fresh);
+    setSize(rowWidth, rows);
     return true;
 }
 

@@ -14,8 +14,19 @@ add_library(kaveo_clock OBJECT music_clock.cpp)
 target_include_directories(kaveo_clock PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kaveo_clock PRIVATE kaveo_warnings)
 
-add_library(kaveo_media STATIC $<TARGET_OBJECTS:kaveo_clock> audio_sdl2_mpg123.cpp timer_posix.cpp)
+# The portable output side of every back end (the sound ring and the feed of the device),
+# and the MP3 decoding without any output (also the fuzzer's target).
+add_library(kaveo_playback OBJECT sample_ring.cpp playback_feed.cpp)
+target_include_directories(kaveo_playback PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(kaveo_playback PRIVATE kaveo_warnings)
+add_library(kaveo_mp3_stream OBJECT mp3_stream_mpg123.cpp)
+target_include_directories(kaveo_mp3_stream PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(kaveo_mp3_stream PRIVATE kaveo_warnings PkgConfig::kaveo_mpg123)
+
+find_package(Threads REQUIRED)
+add_library(kaveo_media STATIC $<TARGET_OBJECTS:kaveo_clock> $<TARGET_OBJECTS:kaveo_playback>
+  $<TARGET_OBJECTS:kaveo_mp3_stream> audio_sdl2_mpg123.cpp timer_posix.cpp)
 target_include_directories(kaveo_media PUBLIC ${PROJECT_SOURCE_DIR}/src)
 # Imported targets bring their include folders in as SYSTEM, out of reach of -Werror.
 target_link_libraries(kaveo_media PRIVATE kaveo_warnings PkgConfig::kaveo_sdl2
-  PkgConfig::kaveo_mpg123)
+  PkgConfig::kaveo_mpg123 Threads::Threads)

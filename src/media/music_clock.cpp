@@ -10,13 +10,18 @@
 
 namespace {
 
-// The period handed to timerBeginFinePeriod, so stopAudio can hand the same one back.
-// Module state of the audio operations; the fine period is only ended if it was begun.
-struct AudioModule {
-    uint32_t timerPeriod = 1;
-    bool fineTimerActive = false;
-};
-AudioModule audioModule;
+// The smoother closes a share of its gap to the sound that grows with the time since the
+// last call (kSlewSeconds to close it all) but moves at most kSlewLimit of that time faster
+// or slower than the wall clock: the callbacks' jitter is averaged away, not passed on.
+constexpr double kSlewLimit = 0.05;
+constexpr double kSlewSeconds = 0.2;
+// Further than this ahead, the sound has skipped (a stall of the clock's caller, a jump of
+// the output): jump to it. Further behind, the output has stalled: wait for it.
+constexpr double kSnapSeconds = 0.25;
+// After a play or a seek the position waits for the first buffer of the new sound, but no
+// longer than this, in case the output never asks. Starting can be slow: PulseAudio's null
+// sink has taken up to 2 s to ask for its second buffer.
+constexpr int64_t kHoldLimitNs = 2'500'000'000;
 
 // Seconds to whole milliseconds, truncated toward zero, as a timer offset modulo 2^32 (a
 // negative time wraps to an offset ahead of the counter). Non-finite input gives 0, and
@@ -37,16 +42,56 @@ double secondsSince(uint32_t now, uint32_t then) {
 } // namespace
 
 bool startAudio() {
-    if (!audioInit()) return false;
-    audioModule.timerPeriod = timerBeginFinePeriod();
-    audioModule.fineTimerActive = true;
-    return true;
+    return audioInit();
 }
 
 void stopAudio() {
     audioFree();
-    if (audioModule.fineTimerActive) timerEndFinePeriod(audioModule.timerPeriod);
-    audioModule.fineTimerActive = false;
+}
+
+double PositionSmoother::next(const AudioPlayback& facts, int64_t now) {
+    const double rate = facts.framesPerSecond;
+    if (!known || facts.epoch != epoch) {
+        // A new epoch starts exactly where the back end says.
+        known = true;
+        epoch = facts.epoch;
+        holding = !facts.sounding;
+        holdStarted = now;
+        frames = static_cast<double>(facts.heardAt(now));
+        nanoseconds = now;
+        return frames;
+    }
+    const double elapsed =
+        now > nanoseconds ? static_cast<double>(now - nanoseconds) * rate * 1e-9 : 0.0;
+    double position = frames + elapsed;
+    if (!facts.sounding) {
+        if (holding && now - holdStarted < kHoldLimitNs) position = frames;
+    } else {
+        const double sound = static_cast<double>(facts.heardAt(now));
+        const double ceiling = static_cast<double>(facts.frames + facts.latencyFrames);
+        const double error = sound - position;
+        if (holding) {
+            position = sound;
+        } else if (error > kSnapSeconds * rate) {
+            position = sound;
+        } else if (error < -kSnapSeconds * rate) {
+            position = frames;
+        } else {
+            const double share = elapsed / (kSlewSeconds * rate);
+            const double limit = kSlewLimit * elapsed;
+            double step = error * (share < 1.0 ? share : 1.0);
+            step = step < -limit ? -limit : step > limit ? limit : step;
+            position += step;
+        }
+        holding = false;
+        position = position < ceiling ? position : ceiling;
+        position = position > frames ? position : frames;
+    }
+    const auto length = static_cast<double>(facts.lengthFrames);
+    position = position < length ? position : length;
+    frames = position;
+    nanoseconds = now;
+    return position;
 }
 
 bool MusicClock::start(const ResourceBlob& blob) {
@@ -83,7 +128,11 @@ void MusicClock::update() {
     if (muted || stream == 0) {
         demoTime = static_cast<float>(secondsSince(now, timerOrigin));
     } else {
-        demoTime = audioPositionToSeconds(stream, audioGetPosition(stream));
+        AudioPlayback facts;
+        if (audioReadPlayback(stream, facts)) {
+            const double frames = smoother.next(facts, audioNowNanoseconds());
+            demoTime = audioPositionToSeconds(stream, static_cast<uint64_t>(frames));
+        }
     }
 }
 

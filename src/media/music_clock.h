@@ -6,13 +6,31 @@
 
 #include <cstdint>
 
+struct AudioPlayback;
 struct ResourceBlob;
 
-// Starts the audio output and raises the timer resolution. False when no output opens;
-// then nothing is started and stopAudio is harmless.
+// Starts the audio output. False when no output opens; then nothing is started and
+// stopAudio is harmless. (The fine timer period is the caller's: the silent demo needs it
+// too.)
 bool startAudio();
-// Shuts the audio output down (freeing any stream) and lowers the timer resolution again.
+// Fades the sound out and shuts the audio output down, freeing any stream.
 void stopAudio();
+
+// The smooth playback position, once for every back end: it runs on the wall clock and is
+// pulled gently towards where the back end's raw facts say the sound is, so the jitter of
+// the device's buffers does not show; it never runs backwards within an epoch, never ahead
+// of what the device holds, and is exact at the start of an epoch (a play, a seek).
+struct PositionSmoother {
+    bool known = false;      // has followed an epoch
+    uint32_t epoch = 0;      // the epoch followed
+    bool holding = false;    // standing at the epoch's start until its first sound
+    double frames = 0.0;     // the position last given
+    int64_t nanoseconds = 0; // when
+    int64_t holdStarted = 0; // when the hold began
+
+    // The position at `now` (the facts' clock), in frames.
+    double next(const AudioPlayback& facts, int64_t now);
+};
 
 // All operations run on the main thread. The stream plays exactly when it exists and
 // neither paused nor muted is set. Without a stream (startSilent, or after release) the
@@ -25,6 +43,7 @@ struct MusicClock {
     uint32_t timerOrigin = 0;     // timer milliseconds at which the demo time would be 0
     float frameDelta = 0.001f;    // seconds between the last two updates, never below 0.001
     float demoTime = 0.0f;        // seconds
+    PositionSmoother smoother;    // the stream's position, smoothed
 
     // Creates the stream from the MP3 in `blob` (the blob's memory, not copied) and plays it
     // from the start unless paused or muted. Frees the previous stream first. False when

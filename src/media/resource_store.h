@@ -1,6 +1,7 @@
 // What the shell may ask the resource store besides ResourceBlob::load: the names of the
-// embedded resources, for listing them (the extract command). Each back end of the store
-// implements these beside its ResourceBlob::load.
+// embedded resources, for listing them (the extract command). The embedded store
+// (resource_store_embedded.cpp) implements these; the Win32 store does not, since the
+// Windows program has no extract command.
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,14 @@ namespace {
 constexpr double kPageSeekFrames = 200.0;
 constexpr double kArrowSeekFrames = 20.0;
 
+// Drags seek without a floor at 0, so repeated drags could carry the time ever further; an
+// hour either way is far past the demo, keeps tenths exact in a float and the anchor in range.
+constexpr double kDragTimeLimit = 3600.0;
+
+double clampDragTime(double t) {
+    return t < -kDragTimeLimit ? -kDragTimeLimit : t > kDragTimeLimit ? kDragTimeLimit : t;
+}
+
 constexpr uint16_t kOverlayAttribute = 0xF0; // black on white
 // 0xC5 is the code page 437 box-drawing cross: it falls on the cell under the pointer.
 constexpr const char* kOverlayFormat = "\xC5(%i,%i)";
@@ -93,10 +101,12 @@ bool DemoApp::handleInput() {
                 if (!dragInProgress) {
                     // One column is a tenth of a second, counted from the time's tenth.
                     dragInProgress = true;
-                    dragAnchor = static_cast<int32_t>(std::floor(t * 10.0)) + pointerColumn;
+                    dragAnchor =
+                        static_cast<int32_t>(std::floor(clampDragTime(t) * 10.0)) + pointerColumn;
                 } else {
-                    clock.seek(
-                        static_cast<float>(static_cast<float>(dragAnchor - pointerColumn) * 0.1));
+                    const double tenths = static_cast<double>(dragAnchor) - pointerColumn;
+                    clock.seek(static_cast<float>(
+                        clampDragTime(static_cast<double>(static_cast<float>(tenths)) * 0.1)));
                 }
             } else {
                 dragInProgress = false;

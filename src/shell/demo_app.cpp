@@ -2,6 +2,7 @@
 #include "shell/demo_app.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "gfx/resource_blob.h"
 #include "media/timer.h"
@@ -24,6 +25,12 @@ DemoApp::~DemoApp() {
     content.release();
     clock.release();
     console.close();
+    endTimerPeriod();
+}
+
+void DemoApp::endTimerPeriod() {
+    if (timerPeriodBegun) timerEndFinePeriod(timerPeriod);
+    timerPeriodBegun = false;
 }
 
 int32_t DemoApp::run() {
@@ -40,18 +47,26 @@ int32_t DemoApp::run() {
         return 1;
     }
 
-    uint32_t silentPeriod = 0;
+    timerPeriod = timerBeginFinePeriod();
+    timerPeriodBegun = true;
     if (silent) {
-        silentPeriod = timerBeginFinePeriod();
         clock.startSilent();
     } else {
         ResourceBlob soundtrack;
         if (!startAudio()) {
             showStartupError(console, "Cannot load music.");
-            std::fputs("No sound device? Run with --silent to watch without sound.\n", stderr);
+            // A driver the user chose may simply not exist here: name it rather than guess.
+            const char* driver = std::getenv("SDL_AUDIODRIVER");
+            if (driver != nullptr && *driver != '\0') {
+                std::fprintf(stderr, "The sound driver \"%s\" (SDL_AUDIODRIVER) did not open.\n",
+                             driver);
+            } else {
+                std::fputs("No sound device? Run with --silent to watch without sound.\n", stderr);
+            }
             return 1;
         }
         if (!soundtrack.load("kaveo.mp3", kResourceTypeData) || !clock.start(soundtrack)) {
+            stopAudio(); // the output and the fine timer started: undo them too
             showStartupError(console, "Cannot load music.");
             return 1;
         }
@@ -72,10 +87,8 @@ int32_t DemoApp::run() {
         frameEndStamp = timerMilliseconds();
     }
 
-    if (silent) {
-        timerEndFinePeriod(silentPeriod);
-    } else {
-        stopAudio();
-    }
+    // Every way out of the loop stops the sound the same way: a short fade, not a cut.
+    if (!silent) stopAudio();
+    endTimerPeriod();
     return 0;
 }

@@ -32,10 +32,15 @@ struct DemoApp {
     MusicClock clock;
     DemoContent content;
 
-    // Options of the POSIX command line; the defaults are the program's own behaviour.
+    // Options from the command line (both platforms' entry points set them); the defaults
+    // are the program's own behaviour.
     bool silent = false; // no sound: the clock runs on the timer as if muted
 
     uint32_t frameEndStamp = 0; // timer milliseconds after the previous frame's sleep
+    // The fine timer period that the pacing's millisecond sleeps rest on, with sound or
+    // without; begun once by run and ended once, by run or else by the teardown.
+    uint32_t timerPeriod = 0;
+    bool timerPeriodBegun = false;
 
     DemoApp() = default;
     DemoApp(const DemoApp&) = delete;
@@ -53,4 +58,6 @@ struct DemoApp {
     void updateTitle();
     // Draws the pointer and marker coordinates into the back buffer.
     void drawOverlay();
+    // Ends the fine timer period if it was begun; harmless twice.
+    void endTimerPeriod();
 };

@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "demo/demo_content.h"
 #include "gfx/cell.h"
+#include "gfx/cp437.h"
 #include "gfx/resource_blob.h"
 #include "media/resource_store.h"
-#include "gfx/cp437.h"
+#include "shell/output_file.h"
 
 namespace {
 
@@ -25,12 +27,22 @@ constexpr double kMaximumDt = 60.0;
 constexpr uint64_t kMaximumFrame = 1000000000000ull; // keeps k x dt exact in a double
 constexpr uint64_t kProgressEvery = 50;              // frames between progress updates
 
-bool parseFrameNumber(const char*& p, uint64_t& value) {
-    if (*p < '0' || *p > '9') return false;
+// False with `error` set when `p` holds no number or one above kMaximumFrame.
+bool parseFrameNumber(const char*& p, uint64_t& value, const char* what, std::string& error) {
+    const char* start = p;
+    if (*p < '0' || *p > '9') {
+        error = std::string("--frames: expected ") + what + " at \"" + start + "\"";
+        return false;
+    }
     value = 0;
     while (*p >= '0' && *p <= '9') {
         value = value * 10 + static_cast<uint64_t>(*p - '0');
-        if (value > kMaximumFrame) return false;
+        if (value > kMaximumFrame) {
+            error = "--frames: frame number " +
+                    std::string(start, std::strspn(start, "0123456789")) +
+                    " is too large (at most " + std::to_string(kMaximumFrame) + ")";
+            return false;
+        }
         ++p;
     }
     return true;
@@ -50,7 +62,20 @@ bool optionValue(int argc, char** argv, int& i, const char* name, const char*& v
 }
 
 bool writeAll(std::FILE* out, const void* data, size_t size) {
-    return std::fwrite(data, 1, size, out) == size;
+    errno = 0;
+    if (std::fwrite(data, 1, size, out) == size) return true;
+    if (errno == 0) errno = EIO;
+    return false;
+}
+
+// Binary frames or resources would only garble a terminal; "--output -" insists.
+bool refuseTerminal(const char* command, const char* output) {
+    if (output != nullptr || !isatty(STDOUT_FILENO)) return false;
+    std::fprintf(stderr,
+                 "kaveo %s: will not write binary data to a terminal; give --output FILE, or "
+                 "--output - to write to standard output anyway\n",
+                 command);
+    return true;
 }
 
 } // namespace
@@ -61,17 +86,11 @@ bool parseFrameList(const char* text, std::vector<FrameRange>& ranges, std::stri
     for (;;) {
         FrameRange range{};
         const char* start = p;
-        if (!parseFrameNumber(p, range.first)) {
-            error = "--frames: expected a frame number at \"" + std::string(start) + "\"";
-            return false;
-        }
+        if (!parseFrameNumber(p, range.first, "a frame number", error)) return false;
         range.last = range.first;
         if (*p == '-') {
             ++p;
-            if (!parseFrameNumber(p, range.last)) {
-                error = "--frames: expected the end of the range at \"" + std::string(start) + "\"";
-                return false;
-            }
+            if (!parseFrameNumber(p, range.last, "the end of the range", error)) return false;
         }
         if (range.first == 0) {
             error = "--frames: frames are numbered from 1";
@@ -194,7 +213,10 @@ void formatFrameCells(const CellImage& frame, uint8_t* out) {
 bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE* out,
                   std::FILE* progress) {
     CellImage backBuffer;
-    if (!backBuffer.create(kScreenWidth, kScreenHeight)) return false;
+    if (!backBuffer.create(kScreenWidth, kScreenHeight)) {
+        errno = ENOMEM;
+        return false;
+    }
     // The start-up screen that the first frames draw over.
     backBuffer.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
 
@@ -202,7 +224,14 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
     const uint64_t last =
         options.frames.empty() ? demoLast : std::min(demoLast, options.frames.back().last);
     const float delta = static_cast<float>(options.dt);
-    std::unique_ptr<char[]> text(new char[kFrameTextCapacity]);
+    std::unique_ptr<char[]> text;
+    if (options.format == FrameFormat::Text) {
+        text.reset(new (std::nothrow) char[kFrameTextCapacity]);
+        if (!text) {
+            errno = ENOMEM;
+            return false;
+        }
+    }
     uint8_t cells[kFrameCellBytes];
     size_t range = 0;
 
@@ -229,7 +258,10 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
                          static_cast<unsigned long long>(k), static_cast<unsigned long long>(last));
     }
     if (progress != nullptr) std::fputs("\r\033[K", progress);
-    return std::fflush(out) == 0;
+    errno = 0;
+    if (std::fflush(out) == 0) return true;
+    if (errno == 0) errno = EIO;
+    return false;
 }
 
 void printUsage(std::FILE* to) {
@@ -244,12 +276,17 @@ void printUsage(std::FILE* to) {
         "         --format  cells: 8,000 bytes per frame, character and attribute of each\n"
         "                   cell row by row (default); text: 50 lines of UTF-8 and an\n"
         "                   empty line per frame\n"
-        "         --output  file to write (default: standard output)\n"
-        "extract  writes the embedded resource NAME (e.g. palette.bin) unchanged.\n",
+        "         --output  file to write (default: standard output; cells are not\n"
+        "                   written to a terminal unless FILE is -)\n"
+        "extract  writes the embedded resource NAME (e.g. palette.bin) unchanged; to a\n"
+        "         terminal only with --output -.\n"
+        "An existing file is replaced only once everything was written.\n",
         to);
 }
 
-int runRenderCommand(int argc, char** argv) {
+namespace {
+
+int renderCommand(int argc, char** argv) {
     RenderOptions options;
     std::string error;
     if (!parseRenderOptions(argc, argv, options, error)) {
@@ -258,6 +295,14 @@ int runRenderCommand(int argc, char** argv) {
         return 2;
     }
     const uint64_t demoLast = lastDemoFrame(options.dt);
+    if (demoLast == 0) {
+        std::fprintf(stderr,
+                     "kaveo render: --dt %g selects no frame: the first frame would lie after "
+                     "the end of the demo\n",
+                     options.dt);
+        printUsage(stderr);
+        return 2;
+    }
     if (!options.frames.empty() && options.frames.back().last > demoLast) {
         std::fprintf(stderr,
                      "kaveo render: frame %llu lies after the end of the demo (its last frame at "
@@ -267,33 +312,30 @@ int runRenderCommand(int argc, char** argv) {
         printUsage(stderr);
         return 2;
     }
+    if (options.format == FrameFormat::Cells && refuseTerminal("render", options.output)) return 2;
 
     DemoContent content;
     if (!content.load()) {
         std::fputs("kaveo render: Cannot initialize demo.\n", stderr);
         return 1;
     }
-    std::FILE* out = stdout;
-    if (options.output != nullptr) {
-        out = std::fopen(options.output, "wb");
-        if (out == nullptr) {
-            std::fprintf(stderr, "kaveo render: cannot create %s: %s\n", options.output,
-                         std::strerror(errno));
-            return 1;
-        }
+    OutputFile out;
+    if (!out.open(options.output)) {
+        std::fprintf(stderr, "kaveo render: cannot create %s: %s\n", out.name(),
+                     std::strerror(out.error));
+        return 1;
     }
     std::FILE* progress = isatty(STDERR_FILENO) ? stderr : nullptr;
-    bool ok = renderFrames(content, options, out, progress);
-    if (out != stdout) ok = (std::fclose(out) == 0) && ok;
-    if (!ok) {
-        std::fprintf(stderr, "kaveo render: cannot write %s\n",
-                     options.output != nullptr ? options.output : "to standard output");
+    if (!renderFrames(content, options, out.file, progress) && out.error == 0) out.error = errno;
+    if (!out.finish()) {
+        std::fprintf(stderr, "kaveo render: cannot write %s: %s\n", out.name(),
+                     std::strerror(out.error));
         return 1;
     }
     return 0;
 }
 
-int runExtractCommand(int argc, char** argv) {
+int extractCommand(int argc, char** argv) {
     const char* name = nullptr;
     const char* output = nullptr;
     for (int i = 0; i < argc; ++i) {
@@ -325,21 +367,40 @@ int runExtractCommand(int argc, char** argv) {
         std::fputs("\n", stderr);
         return 2;
     }
-    std::FILE* out = stdout;
-    if (output != nullptr) {
-        out = std::fopen(output, "wb");
-        if (out == nullptr) {
-            std::fprintf(stderr, "kaveo extract: cannot create %s: %s\n", output,
-                         std::strerror(errno));
-            return 1;
-        }
+    if (refuseTerminal("extract", output)) return 2;
+    OutputFile out;
+    if (!out.open(output)) {
+        std::fprintf(stderr, "kaveo extract: cannot create %s: %s\n", out.name(),
+                     std::strerror(out.error));
+        return 1;
     }
-    bool ok = writeAll(out, blob.data, blob.size) && std::fflush(out) == 0;
-    if (out != stdout) ok = (std::fclose(out) == 0) && ok;
-    if (!ok) {
-        std::fprintf(stderr, "kaveo extract: cannot write %s\n",
-                     output != nullptr ? output : "to standard output");
+    out.write(blob.data, blob.size);
+    if (!out.finish()) {
+        std::fprintf(stderr, "kaveo extract: cannot write %s: %s\n", out.name(),
+                     std::strerror(out.error));
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+// The commands build strings and lists as they parse; memory running out there ends the
+// command with its message rather than an uncaught exception.
+int runRenderCommand(int argc, char** argv) {
+    try {
+        return renderCommand(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kaveo render: out of memory\n", stderr);
+        return 1;
+    }
+}
+
+int runExtractCommand(int argc, char** argv) {
+    try {
+        return extractCommand(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kaveo extract: out of memory\n", stderr);
+        return 1;
+    }
 }

@@ -3,6 +3,7 @@
 # test build can link them with a different set (tests/windows).
 add_library(kaveo_shell_win32 OBJECT main_win32.cpp demo_app.cpp controls.cpp
             startup_error_win32.cpp)
+target_include_directories(kaveo_shell_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kaveo_shell_win32 PUBLIC kaveo_core kaveo_console kaveo_media
                       PRIVATE kaveo_warnings)
 

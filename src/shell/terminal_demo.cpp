@@ -67,7 +67,8 @@ int parseTerminalOptions(int argc, char** argv, DemoApp& app) {
 
 void printTerminalUsage(std::FILE* to) {
     std::fputs(
-        "usage: kaveo [--silent] [--colors auto|16|256|24bit] [--layout auto|wide|half|cells]\n"
+        "usage: kaveo [play] [--silent] [--colors auto|16|256|24bit]\n"
+        "             [--layout auto|wide|half|cells]\n"
         "\n"
         "Plays the demo with its soundtrack in this terminal. The picture is 80 x 50 square\n"
         "cells, and a terminal's characters are about twice as tall as wide: it is shown\n"

@@ -54,10 +54,13 @@ CellImage pattern() {
 
 // The layout the console is opened with; a test sets it before the fork.
 DisplayLayout gConsoleLayout = DisplayLayout::Cells;
+// Set by a test before it starts a session: the child ignores SIGHUP, as under nohup.
+bool gChildIgnoresHangup = false;
 
 // The demo's side: open, show the pattern, then take input and present every few
 // milliseconds until Escape, the quit flag or five seconds. Exit 0 on Escape, 3 on the flag.
 [[noreturn]] void runConsole(int reportFd) {
+    if (gChildIgnoresHangup) signal(SIGHUP, SIG_IGN);
     ConsoleScreen screen;
     screen.colorMode = ColorMode::TrueColor;
     screen.layout = gConsoleLayout;
@@ -309,7 +312,9 @@ TEST(ConsoleScreenPosix, quit_signals_set_the_flag_and_the_run_ends_normally) {
 }
 
 TEST(ConsoleScreenPosix, fatal_signal_restores_then_dies_by_it) {
-    for (int signal : {SIGABRT, SIGILL, SIGQUIT}) {
+    // Caught to put the terminal back: the faults, and every signal whose default ends us.
+    for (int signal : {SIGABRT, SIGILL, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU,
+                       SIGXFSZ, SIGVTALRM, SIGPROF, SIGPWR, SIGSTKFLT, SIGIO, SIGRTMIN + 1}) {
         Session s;
         s.start();
         ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
@@ -380,4 +385,87 @@ TEST(ConsoleScreenPosix, auto_layout_is_chosen_again_on_resize_and_the_mouse_fol
     EXPECT_EQ(s.events[4].mouse.row, 6);
     s.type("\x1b");
     EXPECT_TRUE(s.waitExit(3000));
+}
+
+// Stops that skip our handler leave our modes to the shell, which puts its own back; on
+// continue the console must enter again, or reads wait for whole lines and keys echo.
+TEST(ConsoleScreenPosix, continue_after_an_uncaught_stop_reenters_and_repaints) {
+    for (int signal : {SIGSTOP, SIGTTIN, SIGTTOU}) {
+        Session s;
+        s.start(true);
+        ASSERT_TRUE(s.pump(3000, [&] { return s.ready && s.console != s.child; }));
+        s.settle();
+        kill(s.console, signal);
+        ASSERT_TRUE(s.pump(3000, [&] { return processState(s.console) == 'T'; }))
+            << strsignal(signal);
+        termios shell = s.modes(); // the shell takes the terminal back as it likes it
+        shell.c_lflag |= ECHO | ICANON | ISIG;
+        shell.c_iflag |= ICRNL;
+        ASSERT_EQ(tcsetattr(s.slave, TCSANOW, &shell), 0);
+        const char* shellOutput = "\x1b[H\x1b[2J[1]+  Stopped\r\n$ fg\r\n";
+        s.terminal.write(shellOutput, std::strlen(shellOutput));
+
+        kill(s.console, SIGCONT);
+        s.settle();
+        EXPECT_TRUE(raw(s.modes())) << strsignal(signal);
+        EXPECT_TRUE(s.terminal.altScreen) << strsignal(signal);
+        EXPECT_FALSE(s.terminal.cursorVisible) << strsignal(signal);
+        EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 0, 80, 50, ColorMode::TrueColor), "")
+            << strsignal(signal);
+        s.type("\x1b");
+        ASSERT_TRUE(s.waitExit(3000)) << strsignal(signal);
+        ASSERT_TRUE(WIFEXITED(s.status));
+        EXPECT_EQ(WEXITSTATUS(s.status), 0) << strsignal(signal);
+        s.settle();
+        EXPECT_FALSE(s.terminal.altScreen) << strsignal(signal);
+        EXPECT_TRUE(cooked(s.modes())) << strsignal(signal);
+    }
+}
+
+// A terminal that reads nothing (a stalled ssh session, a frozen emulator) fills up; a quit
+// signal must still end the run, and the modes still come back.
+TEST(ConsoleScreenPosix, quit_signal_ends_the_run_while_the_terminal_reads_nothing) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        Session s;
+        s.start();
+        // Reports only: the first full frame alone is more than the pty holds.
+        const int master = s.master;
+        s.master = -1;
+        ASSERT_TRUE(s.pump(3000, [&] { return s.ready; })) << strsignal(signal);
+        kill(s.child, signal);
+        ASSERT_TRUE(s.waitExit(5000)) << strsignal(signal);
+        s.master = master;
+        ASSERT_TRUE(WIFEXITED(s.status)) << strsignal(signal);
+        EXPECT_EQ(WEXITSTATUS(s.status), 3) << strsignal(signal);
+        EXPECT_TRUE(cooked(s.modes())) << strsignal(signal);
+    }
+}
+
+// The terminal goes away (its emulator closed): the run ends as on the quit flag, also when
+// SIGHUP is ignored and never comes; a SIGHUP that was ignored at start stays ignored.
+TEST(ConsoleScreenPosix, hang_up_ends_the_run_and_an_ignored_sighup_stays_ignored) {
+    struct Restore {
+        ~Restore() { gChildIgnoresHangup = false; }
+    } restore;
+    for (bool ignored : {false, true}) {
+        gChildIgnoresHangup = ignored;
+        Session s;
+        s.start();
+        ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+        ::close(s.master);
+        s.master = -1;
+        ASSERT_TRUE(s.waitExit(3000)) << "SIGHUP ignored: " << ignored;
+        ASSERT_TRUE(WIFEXITED(s.status));
+        EXPECT_EQ(WEXITSTATUS(s.status), 3) << "SIGHUP ignored: " << ignored;
+    }
+
+    gChildIgnoresHangup = true;
+    Session s;
+    s.start();
+    ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+    kill(s.child, SIGHUP);
+    s.type("\x1b");
+    ASSERT_TRUE(s.waitExit(3000));
+    ASSERT_TRUE(WIFEXITED(s.status));
+    EXPECT_EQ(WEXITSTATUS(s.status), 0); // Escape ended it, not the quit flag
 }

@@ -290,6 +290,36 @@ TEST(InputDecoderMouse, positions_are_relative_to_a_centred_picture_and_clamped_
     EXPECT_EQ(got[2].mouse.row, 49);
 }
 
+TEST(InputDecoderMouse, pixel_reports_only_once_the_terminal_confirms_them) {
+    // Half blocks on cells of 8 x 16 pixels: the report (17, 25) is pixel (16, 24), the top of
+    // the lower half of terminal cell (2, 1); read as cells it is terminal cell (16, 24).
+    struct Case {
+        const char* reply; // the terminal's answer about mode 1016, before the report
+        int row;           // picture row of the report "ESC [ < 0 ; 17 ; 25 M"
+    };
+    const Case cases[] = {
+        {"", 48},               // no answer yet: terminal row 24, cells 48 and 49
+        {"\x1b[?1016;1$y", 3},  // set: pixels, the lower cell of terminal row 1
+        {"\x1b[?1016;3$y", 3},  // permanently set
+        {"\x1b[?1016;0$y", 48}, // not recognised: cells
+        {"\x1b[?1016;2$y", 48}, // reset
+        {"\x1b[?1015;1$y", 48}, // another mode's answer
+    };
+    for (const Case& c : cases) {
+        InputDecoder d;
+        d.mouseEnabled = true;
+        d.pointer.set(DisplayLayout::Half, 80, 50, 0, 0);
+        d.pointer.cellPixelWidth = 8;
+        d.pointer.cellPixelHeight = 16;
+        feed(d, c.reply, 0);
+        feed(d, "\x1b[<0;17;25M", 0);
+        const std::vector<InputRecord> got = drain(d, 0);
+        ASSERT_EQ(got.size(), 1u) << c.reply;
+        EXPECT_EQ(got[0].mouse.row, c.row) << c.reply;
+        EXPECT_EQ(got[0].mouse.column, c.row == 3 ? 2 : 16) << c.reply;
+    }
+}
+
 TEST(InputDecoderMouse, reports_are_dropped_while_mouse_input_is_off_and_wheel_always) {
     InputDecoder d;
     feed(d, "\x1b[<0;1;1Mn", 0);

@@ -1,5 +1,6 @@
 // The tunnel: the beat cursor walking both ways with its kicks, the motion, and the mapping
 // (rim, shading, the choice of picture by radius, the rendered region).
+#include <cfenv>
 #include <cmath>
 
 #include "demo/beat_tables.h"
@@ -92,6 +93,32 @@ TEST_F(Tunnel, OutsideTheRimCellsAreFullyTransparentAndBeyondTheRegionUntouched)
 TEST_F(Tunnel, ARegionLargerThanTheTargetIsClippedToIt) {
     tunnel.render(30.0f, 0.01f, 1000, 1000); // must not write outside (checked by ASan)
     EXPECT_NE(tunnel.target.cells[63 * 128 + 127].intensity, 0.0f);
+}
+
+// A region one cell wide (or high) is the first column (or row) of a larger one, reached
+// without a division by zero.
+TEST_F(Tunnel, ARegionOneCellWideOrHighIsItsFirstColumnOrRow) {
+    TunnelEffect wide;
+    ASSERT_TRUE(wide.load(128, 64));
+    wide.render(30.0f, 0.01f, 50, 50);
+    struct Case {
+        uint32_t w, h;
+    } cases[] = {{1, 50}, {50, 1}, {1, 1}};
+    for (const Case& c : cases) {
+        TunnelEffect narrow;
+        ASSERT_TRUE(narrow.load(128, 64));
+        std::feclearexcept(FE_ALL_EXCEPT);
+        narrow.render(30.0f, 0.01f, c.w, c.h);
+        EXPECT_FALSE(std::fetestexcept(FE_DIVBYZERO)) << c.w << "x" << c.h;
+        for (uint32_t y = 0; y < c.h; ++y)
+            for (uint32_t x = 0; x < c.w; ++x) {
+                const LayerCell& got = narrow.target.cells[y * 128 + x];
+                const LayerCell& want = wide.target.cells[y * 128 + x];
+                ASSERT_EQ(got.intensity, want.intensity)
+                    << c.w << "x" << c.h << " " << x << "," << y;
+                ASSERT_EQ(got.alpha, want.alpha) << c.w << "x" << c.h << " " << x << "," << y;
+            }
+    }
 }
 
 TEST_F(Tunnel, RadiusChoosesThePictureAndShadesIt) {

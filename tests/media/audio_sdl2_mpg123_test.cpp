@@ -1,6 +1,7 @@
 // The SDL2 + libmpg123 audio back end under SDL's dummy and disk drivers (no sound device
 // needed), with a 3-second MP3 encoded by the test: conversions, exact positions, seeks out
 // of range, playing and pausing, hostile bytes, and freeing in every order.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,13 @@ constexpr uint64_t kClick = 66150;      // 1.5 s
 
 void sleepFor(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Where the stream is by the back end's facts alone; 0 for an unknown handle.
+uint64_t audioGetPosition(AudioStream stream) {
+    AudioPlayback facts;
+    if (!audioReadPlayback(stream, facts)) return 0;
+    return static_cast<uint64_t>(facts.heardAt(audioNowNanoseconds()));
 }
 
 class AudioBackendTest : public ::testing::Test {
@@ -231,24 +239,18 @@ size_t loudest(const std::vector<int16_t>& pcm, size_t from, size_t to) {
     return best;
 }
 
-TEST_F(AudioBackendTest, SoundStartsExactlyAtThePosition) {
+// Restarts the output on SDL's disk driver, which writes what it plays to `path`.
+void openDiskOutput(const std::string& path) {
     audioFree();
-    const std::string path = testing::TempDir() + "kaveo_audio_disk.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "2", 1); // about ten times faster than real time
+    // 10 ms per 46 ms buffer: fast, but slow enough that the decoding thread keeps ahead even
+    // under ThreadSanitizer (the disk driver does not wait for it, unlike a real device).
+    setenv("SDL_DISKAUDIODELAY", "10", 1);
     ASSERT_TRUE(audioInit());
-    const AudioStream stream = create();
-    ASSERT_NE(stream, 0u);
-    sleepFor(20); // some silence first
-    audioPlay(stream, true);
-    sleepFor(600); // the whole stream, then silence
-    audioPause(stream);
-    audioSetPosition(stream, kClick - 4410); // 0.1 s before the click
-    audioPlay(stream, false);
-    sleepFor(150);
-    audioFree();
+}
 
+std::vector<int16_t> readPcm(const std::string& path) {
     std::vector<int16_t> pcm;
     if (FILE* file = std::fopen(path.c_str(), "rb")) {
         int16_t block[4096];
@@ -259,6 +261,59 @@ TEST_F(AudioBackendTest, SoundStartsExactlyAtThePosition) {
         std::fclose(file);
     }
     std::remove(path.c_str());
+    return pcm;
+}
+
+// A pause and the shutdown each end the sound with a fade of about 20 ms (882 frames), not
+// a cut: the tone (amplitude 6,000) falls steadily to silence.
+TEST_F(AudioBackendTest, EveryStopFadesOut) {
+    const std::string path = testing::TempDir() + "kaveo_audio_fade.raw";
+    openDiskOutput(path);
+    const AudioStream stream = create();
+    ASSERT_NE(stream, 0u);
+    audioPlay(stream, true);
+    sleepFor(40);
+    audioPause(stream);
+    sleepFor(40);
+    audioPlay(stream, false);
+    sleepFor(40);
+    audioFree(); // the second stop
+    const std::vector<int16_t> pcm = readPcm(path);
+    int stops = 0;
+    for (size_t i = 1200; i < pcm.size() / 2; ++i) {
+        if (pcm[2 * i] != 0 || pcm[2 * (i - 1)] == 0) continue;
+        // Sound ends at frame i - 1 (the tone crosses zero too, so ask for 64 silent frames).
+        bool silentAfter = true;
+        for (size_t j = i; j < i + 64 && j < pcm.size() / 2; ++j) silentAfter &= pcm[2 * j] == 0;
+        if (!silentAfter) continue;
+        ++stops;
+        int loudestEarly = 0;
+        int loudestLate = 0;
+        for (size_t j = i - 1100; j < i - 900; ++j)
+            loudestEarly = std::max(loudestEarly, std::abs(pcm[2 * j]));
+        for (size_t j = i - 200; j < i; ++j)
+            loudestLate = std::max(loudestLate, std::abs(pcm[2 * j]));
+        EXPECT_GT(loudestEarly, 5500) << "stop " << stops; // the tone before the fade
+        EXPECT_LT(loudestLate, 1600) << "stop " << stops;  // the last 200 frames: under a quarter
+    }
+    EXPECT_EQ(stops, 2);
+}
+
+TEST_F(AudioBackendTest, SoundStartsExactlyAtThePosition) {
+    const std::string path = testing::TempDir() + "kaveo_audio_disk.raw";
+    openDiskOutput(path);
+    const AudioStream stream = create();
+    ASSERT_NE(stream, 0u);
+    sleepFor(20); // some silence first
+    audioPlay(stream, true);
+    sleepFor(1000); // the whole stream (about 0.65 s), then silence
+    audioPause(stream);
+    audioSetPosition(stream, kClick - 4410); // 0.1 s before the click
+    audioPlay(stream, false);
+    sleepFor(150);
+    audioFree();
+
+    const std::vector<int16_t> pcm = readPcm(path);
     ASSERT_GT(pcm.size(), 2 * (kLength + 44100));
 
     // From the start: the click lies exactly kClick frames after the first sound.

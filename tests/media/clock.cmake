@@ -1,6 +1,7 @@
 # The music clock against fakes of its audio back end and timer, and the SDL2 + libmpg123
 # back end itself under SDL's dummy and disk drivers, with MP3s the test encodes with LAME.
-kaveo_add_test(test_music_clock music_clock_test.cpp fake_audio_backend.cpp fake_timer.cpp)
+kaveo_add_test(test_music_clock music_clock_test.cpp position_smoother_test.cpp
+  fake_audio_backend.cpp fake_timer.cpp)
 target_link_libraries(test_music_clock PRIVATE kaveo_clock)
 
 find_package(PkgConfig REQUIRED)
@@ -12,3 +13,7 @@ target_link_libraries(test_audio_sdl2_mpg123 PRIVATE kaveo_media PkgConfig::kave
 
 kaveo_add_test(test_timer_posix timer_posix_test.cpp)
 target_link_libraries(test_timer_posix PRIVATE kaveo_media)
+
+# The sound ring and the device feed of every back end (also the ThreadSanitizer stage's).
+kaveo_add_test(test_playback_feed playback_feed_test.cpp)
+target_link_libraries(test_playback_feed PRIVATE kaveo_playback)

@@ -1,9 +1,8 @@
-// A fake audio back end: one stream at a time, a position the test sets, and a log of the
-// calls that change the stream.
+// A fake audio back end: one stream at a time, playback facts the test publishes (as the
+// SDL and waveOut back ends do), and a log of the calls that change the stream.
 #include <cmath>
 
 #include "fake_media.h"
-#include "media/audio_backend.h"
 
 FakeAudio fakeAudio;
 
@@ -18,7 +17,39 @@ bool known(AudioStream stream) {
     return stream != 0 && stream == fakeAudio.live;
 }
 
+void publish(bool sounding, int64_t frames, int64_t latency) {
+    AudioPlayback& p = fakeAudio.playback;
+    p.sounding = sounding;
+    p.frames = frames;
+    p.nanoseconds = fakeAudio.nowNs;
+    p.latencyFrames = latency;
+    p.lengthFrames = fakeAudio.length > 0 ? fakeAudio.length : INT64_C(1) << 40;
+    p.framesPerSecond = static_cast<uint32_t>(kFakeRate);
+}
+
+// A play, pause or seek: a new epoch standing at `frames`.
+void stand(int64_t frames) {
+    ++fakeAudio.playback.epoch;
+    publish(false, frames, 0);
+}
+
 } // namespace
+
+void fakeAudioStandAt(int64_t frames) {
+    stand(frames);
+}
+
+void fakeSdlCallback(int64_t first, int64_t taken, int64_t deviceFrames) {
+    publish(true, first, taken + deviceFrames);
+}
+
+void fakeWaveOutBufferDone(int64_t playingFrom, int64_t queued) {
+    publish(true, playingFrom, queued);
+}
+
+int64_t audioNowNanoseconds() {
+    return fakeAudio.nowNs;
+}
 
 bool audioInit() {
     fakeAudio.initialised = fakeAudio.initResult;
@@ -37,7 +68,7 @@ AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
         return 0;
     }
     fakeAudio.live = ++fakeAudio.lastHandle;
-    fakeAudio.position = 0;
+    stand(0);
     note("create:" + std::to_string(fakeAudio.live));
     return fakeAudio.live;
 }
@@ -49,20 +80,23 @@ void audioStreamFree(AudioStream stream) {
 
 void audioPlay(AudioStream stream, bool restart) {
     note("play:" + std::to_string(stream) + (restart ? ":restart" : ""));
-    if (known(stream) && restart) fakeAudio.position = 0;
+    if (known(stream)) stand(restart ? 0 : fakeAudio.playback.frames);
 }
 
 void audioPause(AudioStream stream) {
     note("pause:" + std::to_string(stream));
+    if (known(stream)) stand(fakeAudio.playback.heardAt(fakeAudio.nowNs));
 }
 
-uint64_t audioGetPosition(AudioStream stream) {
-    return known(stream) ? fakeAudio.position : 0;
+bool audioReadPlayback(AudioStream stream, AudioPlayback& playback) {
+    if (!known(stream)) return false;
+    playback = fakeAudio.playback;
+    return true;
 }
 
 void audioSetPosition(AudioStream stream, uint64_t frames) {
     note("set:" + std::to_string(stream) + ":" + std::to_string(frames));
-    if (known(stream)) fakeAudio.position = frames;
+    if (known(stream)) stand(static_cast<int64_t>(frames));
 }
 
 float audioPositionToSeconds(AudioStream stream, uint64_t frames) {

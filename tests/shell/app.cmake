@@ -19,6 +19,8 @@ kaveo_command_test(kaveo_unknown_option 2 "--silent|--loud" "-DSTDERR_MATCH=unkn
 kaveo_command_test(kaveo_layout_needs_a_value 2 "--silent|--layout" "-DSTDERR_MATCH=--layout needs a value")
 kaveo_command_test(kaveo_unknown_layout 2 "--layout|square" "-DSTDERR_MATCH=unknown layout .square.*usage")
 kaveo_command_test(kaveo_help_names_the_layouts 0 "--help" "-DSTDOUT_MATCH=--layout auto.wide.half.cells.*Tab")
+kaveo_command_test(kaveo_play_takes_the_demo_options 2 "play|--silent|--loud"
+  "-DSTDERR_MATCH=unknown option .--loud")
 
 find_program(TMUX_PROGRAM tmux)
 if(TMUX_PROGRAM)

@@ -2,6 +2,9 @@
 // ways the main loop ends, and the teardown of the audio.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "fake_console.h"
 #include "fake_media.h"
 #include "shell/demo_app.h"
@@ -84,21 +87,50 @@ TEST_F(AppRunTest, StartupFailuresReportTheirMessageAndExitOne) {
     struct Case {
         const char* what;
         bool initResult, createResult;
+        const char* driver; // SDL_AUDIODRIVER, null for unset
         const char* message;
+        const char* hint;
     } cases[] = {
-        {"no audio output", false, true, "Demo error. Cannot load music.\n"},
-        {"no stream", true, false, "Demo error. Cannot load music.\n"},
+        {"no audio output", false, true, nullptr, "Demo error. Cannot load music.\n",
+         "No sound device?"},
+        {"no such driver", false, true, "nosuchdriver", "Demo error. Cannot load music.\n",
+         "\"nosuchdriver\" (SDL_AUDIODRIVER) did not open"},
+        {"no stream", true, false, nullptr, "Demo error. Cannot load music.\n", ""},
     };
+    const char* savedDriver = std::getenv("SDL_AUDIODRIVER");
+    const std::string saved = savedDriver ? savedDriver : "";
     for (const Case& c : cases) {
         SetUp();
         fakeAudio.initResult = c.initResult;
         fakeAudio.createResult = c.createResult;
-        DemoApp app;
-        ::testing::internal::CaptureStderr();
-        EXPECT_EQ(app.run(), 1) << c.what;
-        const std::string err = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err.rfind(c.message, 0), 0u) << c.what << ": " << err;
-        EXPECT_EQ(FakeConsole.presents, 1) << c.what; // the grey dots stood
+        if (c.driver) {
+            setenv("SDL_AUDIODRIVER", c.driver, 1);
+        } else {
+            unsetenv("SDL_AUDIODRIVER");
+        }
+        {
+            DemoApp app;
+            ::testing::internal::CaptureStderr();
+            EXPECT_EQ(app.run(), 1) << c.what;
+            const std::string err = ::testing::internal::GetCapturedStderr();
+            EXPECT_EQ(err.rfind(c.message, 0), 0u) << c.what << ": " << err;
+            EXPECT_NE(err.find(c.hint), std::string::npos) << c.what << ": " << err;
+            if (c.driver) {
+                EXPECT_EQ(err.find("No sound device?"), std::string::npos) << err;
+            }
+            EXPECT_EQ(FakeConsole.presents, 1) << c.what; // the grey dots stood
+            // Every start-up step that succeeded is undone before run returns, the
+            // application's fine timer period included.
+            EXPECT_FALSE(fakeAudio.initialised) << c.what;
+            EXPECT_EQ(fakeTimer.begun, 1) << c.what;
+            EXPECT_EQ(fakeTimer.ended, 1) << c.what;
+            EXPECT_EQ(fakeTimer.endedPeriod, fakeTimer.period) << c.what;
+        }
+    }
+    if (savedDriver) {
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    } else {
+        unsetenv("SDL_AUDIODRIVER");
     }
 }
 

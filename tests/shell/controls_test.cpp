@@ -165,6 +165,29 @@ TEST_F(ControlsTest, LeftDragSeeksATenthPerColumn) {
     EXPECT_EQ(app.pointerColumn, 5);
 }
 
+// Drags have no floor at 0, so the time may stand anywhere when a drag starts; the anchor
+// and the seek must not overflow, and the time stays within an hour either way.
+TEST_F(ControlsTest, DragsFarFromTheDemoStayInRangeAndClamped) {
+    struct Case {
+        float start;
+        int16_t from, to;
+        float expected;
+    } cases[] = {
+        {-3.0e8f, 0, 79, -3600.0f},  // an anchor from -3e9 tenths would not fit 32 bits
+        {-3599.5f, 0, 79, -3600.0f}, // a drag to the right stops at the limit
+        {3.0e8f, 79, 0, 3600.0f},
+        {-3599.5f, 79, 0, -3591.6f}, // inside the limit: 79 columns forward
+    };
+    for (const Case& c : cases) {
+        at(c.start, 0.01f);
+        app.dragInProgress = false;
+        FakeConsole.pending.push_back(mouseEvent(c.from, 0, kFromLeft1stButtonPressed, 0));
+        FakeConsole.pending.push_back(mouseEvent(c.to, 0, kFromLeft1stButtonPressed, kMouseMoved));
+        app.handleInput();
+        EXPECT_NEAR(app.clock.demoTime, c.expected, 1e-3f) << c.start << " " << c.to;
+    }
+}
+
 TEST_F(ControlsTest, LeftDoubleClickResumesAndHidesThePointer) {
     at(20.0f, 0.01f);
     FakeConsole.pending.push_back(mouseEvent(3, 4, kFromLeft1stButtonPressed, 0));

@@ -1,11 +1,13 @@
 // Tests of the composer's mastering stage: the limiter's ceiling at the buffer's edges and
-// between samples, its release, the loudness reading, the fades and the DC blocker.
+// between samples, its release, the loudness reading, the fades and the DC blocker; and the
+// mixing desk's master fader, which breaks the mix off before the drop and fades it out.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "mastering.h"
+#include "mix.h"
 
 namespace {
 
@@ -136,4 +138,45 @@ TEST(SoundtrackEdges, FadesEndOnSilenceAndDcIsRemoved) {
     double mean = 0.0;
     for (size_t k = 2 * kRate; k < 3 * static_cast<size_t>(kRate); ++k) mean += offset.left[k];
     EXPECT_NEAR(0.0, mean / kRate, 1e-3);
+}
+
+TEST(SoundtrackMasterFader, BreakDipsToItsDepthAndIsBackOnTheHit) {
+    composer::Mix mix;
+    mix.allocate(kRate);
+    const int32_t from = 1000, to = 10000, dip = kRate / 100;
+    mix.breakBetween(from, to, 0.01f);
+    const std::vector<float>& g = mix.master;
+    EXPECT_EQ(1.0f, g[from - 1]);
+    EXPECT_NEAR(1.0f, g[from], 1e-6f) << "the dip starts from full level";
+    for (int32_t f = from + 1; f <= from + dip; ++f) ASSERT_LE(g[f], g[f - 1]) << f;
+    EXPECT_NEAR(0.01f, g[from + dip], 1e-6f);
+    EXPECT_NEAR(0.01f, g[(from + to) / 2], 1e-6f);
+    // The hit at to sounds at full level, and the frame before it has almost returned.
+    EXPECT_EQ(1.0f, g[to]);
+    EXPECT_GT(g[to - 1], 0.99f);
+    // Breaks that reach past either end of the track only touch the frames inside it.
+    mix.breakBetween(-dip, 500, 0.5f);
+    mix.breakBetween(kRate - 500, kRate + dip, 0.5f);
+    EXPECT_NEAR(0.5f, g[0], 1e-6f);
+    EXPECT_NEAR(0.5f, g[kRate - 1], 1e-6f);
+}
+
+TEST(SoundtrackMasterFader, FadeOutEndsInSilenceAndScalesTheBus) {
+    composer::Mix mix;
+    mix.allocate(kRate);
+    const int32_t from = 1000, to = 5000;
+    mix.fadeOutBetween(from, to);
+    const std::vector<float>& g = mix.master;
+    EXPECT_EQ(1.0f, g[from - 1]);
+    EXPECT_NEAR(0.5f, g[(from + to) / 2], 1e-6f) << "half way down a raised cosine";
+    for (int32_t f = from + 1; f < kRate; ++f) ASSERT_LE(g[f], g[f - 1]) << f;
+    for (int32_t f : {to, to + 1, kRate - 1}) EXPECT_EQ(0.0f, g[f]) << f;
+    // Applied to a bus, the fader multiplies both sides frame by frame.
+    StereoBuffer bus = sine(kRate, 1000.0, 0.5);
+    const StereoBuffer dry = bus;
+    mix.applyMaster(bus);
+    for (int32_t f : {0, from - 1, (from + to) / 2, to}) {
+        EXPECT_FLOAT_EQ(dry.left[f] * g[f], bus.left[f]) << f;
+        EXPECT_FLOAT_EQ(dry.right[f] * g[f], bus.right[f]) << f;
+    }
 }

@@ -28,6 +28,10 @@ add_dependencies(win32_test kaveo_click_resource)
 target_compile_definitions(win32_test PRIVATE
   KAVEO_HOST_RESOURCE_DIR="Z:${KAVEO_HOST_RESOURCE_DIR}")
 
+kaveo_add_test(win32_console_test console_control_win32_test.cpp)
+target_include_directories(win32_console_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(win32_console_test PRIVATE kaveo_console)
+
 # The program without its soundtrack, for the smoke test's "Cannot load music." case.
 kaveo_add_win32_resources(kaveo_resources_without_music WITHOUT kaveo.mp3)
 add_executable(kaveo_without_music WIN32 $<TARGET_OBJECTS:kaveo_shell_win32>

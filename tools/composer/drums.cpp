@@ -130,11 +130,16 @@ void renderCrash(Mix& mix, const Channel& channel, double time, double velocity,
     Svf highL, highR;
     highL.tune(5200.0, 0.7);
     highR.tune(5600.0, 0.7);
-    double amp = 1.0;
-    const double ampDecay = decayPerSample(2.2);
+    // A bright splash that dies within a beat over a long, lower wash: the splash marks
+    // the hit and is gone before the next events, which the wash alone would not mask.
+    double splash = 1.0, wash = 1.0;
+    const double splashDecay = decayPerSample(0.3);
+    const double washDecay = decayPerSample(2.2);
     const double gain = 0.3 * velocity;
     for (int32_t i = 0; i < frames; ++i) {
-        amp *= ampDecay;
+        splash *= splashDecay;
+        wash *= washDecay;
+        const double amp = 0.35 * wash + 0.65 * splash;
         double ring = 0.0;
         for (int p = 0; p < 6; ++p) ring += metal[p].next(kPartials[p]);
         highL.process(noise.white() + 0.12 * ring);
@@ -171,6 +176,23 @@ void renderRiser(Mix& mix, const Channel& channel, double start, double end, dou
         const double e = x * x * tail * gain;
         const double pitched = tone.low * 0.35;
         mix.add(first + i, (bandL.band + pitched) * e, (bandR.band + pitched) * e, channel);
+    }
+}
+
+void renderImpact(Mix& mix, const Channel& channel, double time, double velocity, double decay,
+                  uint32_t seed) {
+    const int32_t first = secondsToFrame(time);
+    const int32_t frames = secondsToFrame(decay);
+    Noise noise(seed);
+    double amp = 1.0;
+    const double ampDecay = decayPerSample(decay);
+    const double gain = 0.5 * velocity;
+    for (int32_t i = 0; i < frames; ++i) {
+        amp *= ampDecay;
+        // Unfiltered, so every band of the spectrum jumps at once; each side its own noise.
+        const double l = noise.white() * amp * gain;
+        const double r = noise.white() * amp * gain;
+        mix.add(first + i, l, r, channel);
     }
 }
 

@@ -22,6 +22,10 @@ void renderCrash(Mix& mix, const Channel& channel, double time, double velocity,
 // Noise through a band-pass that sweeps up as it swells from start to end (seconds).
 void renderRiser(Mix& mix, const Channel& channel, double start, double end, double velocity,
                  uint32_t seed);
+// A crack across the whole spectrum: white noise from an instant attack, falling 60 dB over
+// decay seconds. It marks a hit that must cut through whatever already sounds.
+void renderImpact(Mix& mix, const Channel& channel, double time, double velocity, double decay,
+                  uint32_t seed);
 // A short burst of bright noise, length in seconds.
 void renderNoiseBurst(Mix& mix, const Channel& channel, double time, double length, double velocity,
                       uint32_t seed);

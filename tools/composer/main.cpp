@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     addReverb(mix.reverbSend, bus, 0.72, 1.0);
     removeDc(bus);
     lowPassMaster(bus, 16000.0);
+    mix.applyMaster(bus);
     applyEdgeFades(bus, 0.005, kFadeOutStart);
 
     // The player hears the decoded MP3, so that is what is measured. The encoder's

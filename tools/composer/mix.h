@@ -1,5 +1,6 @@
-// The mixing desk: a dry stereo bus, sends to the reverb and the delay, and the kick's
-// side-chain that makes the sustained parts breathe with the drums.
+// The mixing desk: a dry stereo bus, sends to the reverb and the delay, the kick's
+// side-chain that makes the sustained parts breathe with the drums, and the master fader
+// that rides the finished bus (the break before the drop, the closing fade).
 #pragma once
 
 #include <cstddef>
@@ -33,7 +34,8 @@ struct Mix {
     StereoBuffer dry;
     StereoBuffer reverbSend;
     StereoBuffer delaySend;
-    std::vector<float> duck; // gain per frame, 1 = untouched
+    std::vector<float> duck;   // gain per frame, 1 = untouched
+    std::vector<float> master; // gain per frame on the finished bus, effects included
 
     void allocate(int32_t frameCount);
     // Adds one stereo sample at frame; frames outside the track are dropped.
@@ -52,6 +54,13 @@ struct Mix {
     }
     // Pulls the ducked parts down at each kick and lets them swell back.
     void duckAt(int32_t frame, float depth);
+    // Takes the whole mix down to depth (a gain) over [from, to): a 10 ms dip into the
+    // break and a 1 ms return at to, so whatever strikes at to starts from near-silence.
+    void breakBetween(int32_t from, int32_t to, float depth);
+    // Fades the whole mix out from from to to (raised cosine) and leaves it silent after.
+    void fadeOutBetween(int32_t from, int32_t to);
+    // Applies the master fader to the finished bus, which must hold frames frames.
+    void applyMaster(StereoBuffer& bus) const;
 
   private:
     // Linear balance: centre leaves both sides at unity.

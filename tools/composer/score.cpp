@@ -5,10 +5,12 @@
 //   0-16       0-2.99        intro: an A minor pad and drone swell in, a few bell notes
 //   16-84      2.99-15.70    hits: a stab, clap and thump on every event, arpeggio grows
 //   84-95.5    15.70-17.84   build: E major, snare roll, noise riser
-//   95.5-144   17.84-26.91   groove: drop and tom roll, gallop bass, hook; break 105-122
+//   95.5-144   17.84-26.91   groove: a break, the drop and tom roll, gallop bass, hook;
+//                            noise-burst break 105-122
 //   144-288    26.91-53.81   tunnel: the kick follows the tunnel beats; hook, then climax
 //   288-314    53.81-58.67   breath on F, cadence on E
-//   314-end    58.67-62.6    the final A minor chord rings out and fades
+//   314-315.5  58.67-58.95   the final A minor chord, struck and faded out in the mix
+//   315.5-end  58.95-62.6    silence: the music has ended before the picture does (59.0 s)
 #include "score.h"
 
 #include <cmath>
@@ -77,6 +79,14 @@ constexpr double kClimax = 240.0;
 constexpr double kBreath = 288.0;
 constexpr double kCadence = 300.0;
 constexpr double kFinal = 314.0;
+// The final chord is held this long (thirds); the master fader takes its tail to silence at
+// kSilence, comfortably before the demo stops at 59.0 s.
+constexpr double kFinalHold = 1.5;
+constexpr double kSilence = 58.9;
+// Before the drop the whole mix breaks off for an eighth of a beat, so the drop lands on
+// near-silence instead of the riser's noise.
+constexpr double kDropBreakSeconds = kBeatSeconds / 8.0;
+constexpr float kDropBreakDepth = 0.001f; // -60 dB
 
 bool inBreak(double third) {
     return third >= kBreakStart && third < kBreakEnd;
@@ -112,7 +122,7 @@ constexpr ScoreNote kHook[] = {
 // Over the E major cadence: down to the leading tone and up to the tonic on the last event.
 constexpr ScoreNote kCadenceLine[] = {
     {300, 2, 76}, {302, 1, 74}, {303, 3, 71}, {306, 2, 68},
-    {308, 1, 71}, {309, 2, 76}, {311, 3, 80}, {314, 17, 81},
+    {308, 1, 71}, {309, 2, 76}, {311, 3, 80}, {314, kFinalHold, 81},
 };
 
 // [SECTION] Mixer channels
@@ -124,6 +134,7 @@ constexpr Channel kHatCh{0.9f, 0.06f, 0.0f, 0.3f, false};
 constexpr Channel kTomCh{0.9f, 0.25f, 0.0f, 0.0f, false};
 constexpr Channel kCrashCh{0.7f, 0.3f, 0.0f, -0.2f, false};
 constexpr Channel kFxCh{0.8f, 0.45f, 0.0f, 0.0f, false};
+constexpr Channel kImpactCh{0.9f, 0.15f, 0.0f, 0.0f, false};
 constexpr Channel kStabCh{0.8f, 0.35f, 0.12f, 0.0f, true};
 constexpr Channel kPadCh{0.75f, 0.5f, 0.0f, 0.0f, true};
 constexpr Channel kBassCh{1.0f, 0.0f, 0.0f, 0.0f, true};
@@ -204,7 +215,16 @@ void renderDrums(Mix& mix, Noise& rng, const std::vector<KickHit>& kicks) {
     // The build: a roll in thirds, then in sixths, swelling into the drop.
     for (double th = 84; th < kDrop; th += th < 90 ? 1.0 : 0.5)
         renderSnare(mix, kSnareCh, t(th), 0.15 + 0.85 * std::pow((th - 84) / 11.5, 1.5), ++seed);
-    renderRiser(mix, kFxCh, MainBeats[26] - 2.5, MainBeats[26], 1.4, 0xA11CEu);
+    renderRiser(mix, kFxCh, MainBeats[26] - 2.5, MainBeats[26] - kDropBreakSeconds, 1.4, 0xA11CEu);
+
+    // The drop cracks across the whole spectrum out of the break before it.
+    renderImpact(mix, kImpactCh, MainBeats[26], 0.6, 0.08, ++seed);
+    // Events that would drown: the drop's roll under the drop's crash, the event inside
+    // the break's second noise burst, the return out of the break's long burst, the one
+    // right after the tunnel's first crash and one between two tunnel kicks. A short crack
+    // of their own lets each one cut through.
+    for (int i : {27, 28, 29, 35, 37, 47, 55})
+        renderImpact(mix, kImpactCh, MainBeats[i], 0.6, 0.04, ++seed);
 
     // The drop's tom roll (events 27-29) and the tunnel's roll (events 75-79).
     const double dropToms[] = {220.0, 175.0, 140.0};
@@ -215,17 +235,22 @@ void renderDrums(Mix& mix, Noise& rng, const std::vector<KickHit>& kicks) {
         renderTom(mix, kTomCh, MainBeats[75 + i], 0.75 + 0.05 * i, tunnelToms[i]);
 
     // Crashes mark the drop, the return after the break, the tunnel, the end of its roll,
-    // the climax and the last chord.
-    const double crashes[] = {MainBeats[26], MainBeats[37], TunnelBeats[0],
-                              MainBeats[80], t(kClimax),    TunnelBeats[kTunnelBeatCount - 1]};
-    for (double c : crashes) renderCrash(mix, kCrashCh, c, 0.9, ++seed);
+    // the climax and the last chord. The drop's crash stays low, under its own crack, so the
+    // roll right after it cuts through.
+    const double crashes[][2] = {{MainBeats[26], 0.4},  {MainBeats[37], 0.9},
+                                 {TunnelBeats[0], 0.9}, {MainBeats[80], 0.9},
+                                 {t(kClimax), 0.9},     {TunnelBeats[kTunnelBeatCount - 1], 0.9}};
+    for (const auto& c : crashes) renderCrash(mix, kCrashCh, c[0], c[1], ++seed);
 
     // The break's noise bursts sit exactly where the screen bursts into noise.
     const double bursts[] = {MainBeats[33], MainBeats[33] + 0.5, MainBeats[34],
                              MainBeats[34] + 0.5};
     for (double b : bursts) renderNoiseBurst(mix, kFxCh, b, 0.25, 0.9, ++seed);
-    renderNoiseBurst(mix, kFxCh, MainBeats[36], MainBeats[37] - MainBeats[36], 0.7, ++seed);
-    renderRiser(mix, kFxCh, MainBeats[36] - 0.8, MainBeats[37], 0.8, 0xB0B0u);
+    // The long burst and its riser stop a sixteenth of a beat short of the return, which then
+    // strikes out of a gap as the drop does.
+    const double gap = kDropBreakSeconds / 2.0;
+    renderNoiseBurst(mix, kFxCh, MainBeats[36], MainBeats[37] - gap - MainBeats[36], 0.7, ++seed);
+    renderRiser(mix, kFxCh, MainBeats[36] - 0.8, MainBeats[37] - gap, 0.8, 0xB0B0u);
 }
 
 // The events of the beat table: a chord stab on each, with a clap in the hits section and
@@ -289,14 +314,14 @@ void renderBass(Mix& mix, Noise& rng) {
     renderBassNote(mix, kBassCh, {t(108), t(12), 29.0, 0.8});
     renderBassNote(mix, kBassCh, {t(120), t(2), 36.0, 0.8});
     renderBassNote(mix, kBassCh, {t(kBreath), t(12), 29.0, 0.85});
-    renderBassNote(mix, kBassCh, {t(kFinal), 62.0 - t(kFinal), 33.0, 0.55});
-    renderSubNote(mix, kSubCh, {t(kFinal), 62.0 - t(kFinal), 33.0, 0.5}, 0.01, 1.0);
+    renderBassNote(mix, kBassCh, {t(kFinal), t(kFinalHold), 33.0, 0.55});
+    renderSubNote(mix, kSubCh, {t(kFinal), t(kFinalHold), 33.0, 0.5}, 0.01, 0.3);
 }
 
 void renderPads(Mix& mix) {
     for (int i = 0; i < kChangeCount; ++i) {
         const double start = kProgression[i].third;
-        const double end = i + 1 < kChangeCount ? kProgression[i + 1].third : 330.0;
+        const double end = i + 1 < kChangeCount ? kProgression[i + 1].third : kFinal + kFinalHold;
         double brightness = 2000.0, attack = 0.3, level = 0.75;
         if (start < 16) {
             brightness = 900.0;
@@ -409,6 +434,11 @@ void composeTrack(Mix& mix) {
     renderPads(mix);
     renderArpeggio(mix, rng);
     renderMelody(mix);
+
+    const double drop = MainBeats[26];
+    mix.breakBetween(secondsToFrame(drop - kDropBreakSeconds), secondsToFrame(drop),
+                     kDropBreakDepth);
+    mix.fadeOutBetween(secondsToFrame(t(kFinal) + 0.03), secondsToFrame(kSilence));
 }
 
 } // namespace composer

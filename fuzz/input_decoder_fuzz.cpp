@@ -1,0 +1,98 @@
+// Fuzzes InputDecoder with what a terminal could send: any bytes, split into reads of any
+// size, at any times (the millisecond counter wrapping included), with the decoder's
+// settings taken from the input too. Checks what the controls rely on after every step.
+//
+// Input: flags byte (bit 0 mouse on, bit 1 terminal reports releases), origin column and
+// row (signed bytes), 4 bytes of start time; then reads, each a header of two bytes (length
+// in the low 7 bits, bit 7 set: decode after it; the gap before it in milliseconds: 0-127
+// as such, 128-255 as (n - 128) x 16) and that many bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "console/input_decoder.h"
+
+namespace {
+
+void check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "input decoder: %s\n", what);
+    std::abort();
+}
+
+void checkState(const InputDecoder& d) {
+    check(d.length <= InputDecoder::kBufferSize, "more bytes pending than the buffer holds");
+    check(d.queueCount <= InputDecoder::kQueueSize, "more records queued than the queue holds");
+    check(d.queueHead < InputDecoder::kQueueSize, "queue head outside the queue");
+}
+
+void checkRecord(const InputDecoder& d, const InputRecord& r) {
+    if (r.eventType == kKeyEvent) {
+        check(r.key.repeatCount == 1, "key record with a repeat count other than 1");
+        check(r.key.virtualKeyCode != 0 || (r.key.asciiChar > ' ' && r.key.asciiChar < 0x7F),
+              "key record with neither a key code nor a printable character");
+        return;
+    }
+    check(r.eventType == kMouseEvent, "record of an unknown type");
+    check(d.mouseEnabled, "mouse record while the mouse is off");
+    const uint32_t buttons =
+        kFromLeft1stButtonPressed | kRightmostButtonPressed | kFromLeft2ndButtonPressed;
+    check((r.mouse.buttonState & ~buttons) == 0, "mouse record with unknown button bits");
+    check(r.mouse.eventFlags == 0 || r.mouse.eventFlags == kMouseMoved ||
+              r.mouse.eventFlags == kDoubleClick,
+          "mouse record with unknown event flags");
+}
+
+// Takes every record the decoder has at nowMs; returns how many.
+size_t drain(InputDecoder& d, uint32_t nowMs) {
+    size_t count = 0;
+    InputRecord record{};
+    while (d.next(record, nowMs)) {
+        checkRecord(d, record);
+        checkState(d);
+        // Every record comes from at least one byte, and a byte gives at most a press and a
+        // release: a decoder that loops without consuming shows up here.
+        check(++count <= 2 * InputDecoder::kBufferSize + InputDecoder::kQueueSize,
+              "records without end");
+    }
+    checkState(d);
+    return count;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 7) return 0;
+    static InputDecoder d; // 4 KB of buffer: kept out of the stack, reset on every input
+    d = InputDecoder{};
+    d.mouseEnabled = (data[0] & 1) != 0;
+    d.terminalReportsReleases = (data[0] & 2) != 0;
+    d.originColumn = static_cast<int8_t>(data[1]);
+    d.originRow = static_cast<int8_t>(data[2]);
+    uint32_t now = static_cast<uint32_t>(data[3]) | static_cast<uint32_t>(data[4]) << 8 |
+                   static_cast<uint32_t>(data[5]) << 16 | static_cast<uint32_t>(data[6]) << 24;
+    size_t at = 7;
+    while (at + 2 <= size) {
+        const size_t length = data[at] & 0x7F;
+        const bool decode = (data[at] & 0x80) != 0;
+        const uint8_t gap = data[at + 1];
+        at += 2;
+        now += gap < 128 ? gap : static_cast<uint32_t>(gap - 128) * 16u;
+        const size_t count = length < size - at ? length : size - at;
+        const size_t before = d.length;
+        d.feed(data + at, count, now);
+        checkState(d);
+        check(d.length == before + (count < InputDecoder::kBufferSize - before
+                                        ? count
+                                        : InputDecoder::kBufferSize - before),
+              "feed kept other than what fits");
+        at += count;
+        if (decode) drain(d, now);
+    }
+    // Once the escape timeout has passed with nothing new, nothing may stay pending: a lone
+    // Escape is delivered and an unfinished sequence is dropped.
+    drain(d, now + InputDecoder::kEscapeTimeoutMs);
+    check(d.length == 0, "bytes still pending after the escape timeout");
+    return 0;
+}

@@ -1,0 +1,31 @@
+# Checks that the portable core (src/gfx, src/draw, src/demo) includes only the C++ standard
+# library (headers named without an extension or a folder) and its own headers (gfx/, draw/,
+# demo/): no POSIX, Win32, SDL or mpg123 header, and no way round its include folder by "..".
+#   cmake -DSOURCE_DIR=<the src folder> -P core_includes.cmake
+file(GLOB_RECURSE files ${SOURCE_DIR}/gfx/*.h ${SOURCE_DIR}/gfx/*.cpp ${SOURCE_DIR}/draw/*.h
+     ${SOURCE_DIR}/draw/*.cpp ${SOURCE_DIR}/demo/*.h ${SOURCE_DIR}/demo/*.cpp)
+if(NOT files)
+  message(FATAL_ERROR "no core sources under ${SOURCE_DIR}")
+endif()
+set(bad "")
+foreach(file IN LISTS files)
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "<([^>]*)>")
+      set(ok FALSE)
+      if(NOT CMAKE_MATCH_1 MATCHES "[./]")
+        set(ok TRUE)
+      endif()
+    elseif(line MATCHES "\"((gfx|draw|demo)/[A-Za-z0-9_]+\\.h)\"")
+      set(ok TRUE)
+    else()
+      set(ok FALSE)
+    endif()
+    if(NOT ok)
+      string(APPEND bad "\n  ${file}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "the core includes what is not its own or the standard library's:${bad}")
+endif()
