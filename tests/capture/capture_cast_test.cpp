@@ -12,6 +12,7 @@
 namespace {
 
 struct CastCase {
+    const char* name;
     std::vector<std::string> options;
     DisplayLayout layout;
     ColorMode colors;
@@ -20,21 +21,16 @@ struct CastCase {
 
 class CaptureCast : public CaptureTest, public ::testing::WithParamInterface<CastCase> {};
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, CaptureCast,
-    ::testing::Values(CastCase{{}, DisplayLayout::Wide, ColorMode::TrueColor, 160, 50},
-                      CastCase{
-                          {"--layout", "auto"}, DisplayLayout::Wide, ColorMode::TrueColor, 160, 50},
-                      CastCase{{"--layout", "half", "--colors", "256"},
-                               DisplayLayout::Half,
-                               ColorMode::Colors256,
-                               80,
-                               25},
-                      CastCase{{"--layout", "cells", "--colors", "16"},
-                               DisplayLayout::Cells,
-                               ColorMode::Colors16,
-                               80,
-                               50}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Layouts, CaptureCast, ::testing::Values(
+    CastCase{"Default", {}, DisplayLayout::Wide, ColorMode::TrueColor, 160, 50},
+    CastCase{"Auto", {"--layout", "auto"}, DisplayLayout::Wide, ColorMode::TrueColor, 160, 50},
+    CastCase{"Half256", {"--layout", "half", "--colors", "256"}, DisplayLayout::Half,
+             ColorMode::Colors256, 80, 25},
+    CastCase{"Cells16", {"--layout", "cells", "--colors", "16"}, DisplayLayout::Cells,
+             ColorMode::Colors16, 80, 50}),
+    [](const ::testing::TestParamInfo<CastCase>& param) { return std::string(param.param.name); });
+// clang-format on
 
 TEST_P(CaptureCast, ReplaysToTheRenderedScreensAtFrameTimes) {
     const CastCase& c = GetParam();
