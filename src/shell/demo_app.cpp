@@ -63,10 +63,13 @@ int32_t DemoApp::run() {
             } else {
                 std::fputs("No sound device? Run with --silent to watch without sound.\n", stderr);
             }
+            endTimerPeriod();
             return 1;
         }
         if (!soundtrack.load("kaveo.mp3", kResourceTypeData) || !clock.start(soundtrack)) {
-            stopAudio(); // the output and the fine timer started: undo them too
+            // The output and the fine timer period started: undo both.
+            stopAudio();
+            endTimerPeriod();
             showStartupError(console, "Cannot load music.");
             return 1;
         }
