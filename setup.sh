@@ -3,7 +3,7 @@
 # (`./setup.sh demo`) or runs the test suite (`./setup.sh test`). Extra arguments after
 # `demo` go to the program. `./setup.sh web` builds the web player instead:
 # build-web/kaveo.html, one self-contained page (its resources made by a host build in
-# build-webhost/).
+# build-host/, the same host build the Windows build takes its resources from).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -39,12 +39,12 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = web ]; then
   # The resources come from the host tools, as for Windows; then emscripten builds the page.
-  cmake -S . -B build-webhost -DCMAKE_BUILD_TYPE=Release -DKAVEO_PLATFORM=OFF \
+  cmake -S . -B build-host -DCMAKE_BUILD_TYPE=Release -DKAVEO_PLATFORM=OFF \
     -DKAVEO_TESTS=OFF -DKAVEO_BENCH=OFF >&2
-  cmake --build build-webhost -j "$jobs" >&2
+  cmake --build build-host -j "$jobs" >&2
   export NODE_PATH=/usr/share/nodejs # emscripten's optimiser needs Debian's acorn from there
   emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DKAVEO_PLATFORM=OFF \
-    -DKAVEO_TESTS=OFF -DKAVEO_BENCH=OFF -DKAVEO_HOST_BUILD_DIR="$PWD/build-webhost" >&2
+    -DKAVEO_TESTS=OFF -DKAVEO_BENCH=OFF -DKAVEO_HOST_BUILD_DIR="$PWD/build-host" >&2
   cmake --build build-web -j "$jobs" --target kaveo_web_page >&2
   echo "Built build-web/kaveo.html: open it in a web browser and click to start."
   exit 0
