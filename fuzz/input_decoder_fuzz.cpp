@@ -2,8 +2,9 @@
 // size, at any times (the millisecond counter wrapping included), with the decoder's
 // settings taken from the input too. Checks what the controls rely on after every step.
 //
-// Input: flags byte (bit 0 mouse on, bit 1 terminal reports releases), origin column and
-// row (signed bytes), 4 bytes of start time; then reads, each a header of two bytes (length
+// Input: flags byte (bit 0 mouse on, bit 1 terminal reports releases, bits 2-3 the layout:
+// cells, wide, half, cells; bit 4 the terminal reports the pointer in 8 x 16 pixels), the
+// picture's origin column and row on the terminal (signed bytes), 4 bytes of start time; then reads, each a header of two bytes (length
 // in the low 7 bits, bit 7 set: decode after it; the gap before it in milliseconds: 0-127
 // as such, 128-255 as (n - 128) x 16) and that many bytes.
 #include <cstddef>
@@ -14,6 +15,9 @@
 #include "console/input_decoder.h"
 
 namespace {
+
+constexpr int32_t kPictureWidth = 80;
+constexpr int32_t kPictureHeight = 50;
 
 void check(bool ok, const char* what) {
     if (ok) return;
@@ -36,6 +40,10 @@ void checkRecord(const InputDecoder& d, const InputRecord& r) {
     }
     check(r.eventType == kMouseEvent, "record of an unknown type");
     check(d.mouseEnabled, "mouse record while the mouse is off");
+    // The controls index the picture with these: every position is clamped into it.
+    check(r.mouse.column >= 0 && r.mouse.column < kPictureWidth && r.mouse.row >= 0 &&
+              r.mouse.row < kPictureHeight,
+          "mouse record outside the picture");
     const uint32_t buttons =
         kFromLeft1stButtonPressed | kRightmostButtonPressed | kFromLeft2ndButtonPressed;
     check((r.mouse.buttonState & ~buttons) == 0, "mouse record with unknown button bits");
@@ -68,8 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     d = InputDecoder{};
     d.mouseEnabled = (data[0] & 1) != 0;
     d.terminalReportsReleases = (data[0] & 2) != 0;
-    d.originColumn = static_cast<int8_t>(data[1]);
-    d.originRow = static_cast<int8_t>(data[2]);
+    constexpr DisplayLayout kLayouts[4] = {DisplayLayout::Cells, DisplayLayout::Wide,
+                                           DisplayLayout::Half, DisplayLayout::Cells};
+    if ((data[0] & 16) != 0) {
+        d.pointer.cellPixelWidth = 8;
+        d.pointer.cellPixelHeight = 16;
+        d.pixelReports = true;
+    }
+    d.pointer.set(kLayouts[(data[0] >> 2) & 3], kPictureWidth, kPictureHeight,
+                  static_cast<int8_t>(data[1]), static_cast<int8_t>(data[2]));
     uint32_t now = static_cast<uint32_t>(data[3]) | static_cast<uint32_t>(data[4]) << 8 |
                    static_cast<uint32_t>(data[5]) << 16 | static_cast<uint32_t>(data[6]) << 24;
     size_t at = 7;
