@@ -5,7 +5,8 @@
 //                 ones the page decoded before start-up: decoding in a browser is
 //                 asynchronous, so it cannot happen inside audioStreamCreate)
 //             [X] positions on the audio clock (currentTime less the output latency),
-//                 smoothed against the wall clock (SoundClock)
+//                 published as raw facts for MusicClock, which smooths them as on every
+//                 platform
 // Leaves out: several streams; positions are counted at 44,100 frames per second whatever
 //             rate the context plays at.
 #include <cmath>
@@ -28,12 +29,16 @@ EM_JS(void, pageAudioStop, (), { Module.audio.stop(); });
 namespace {
 
 constexpr double kRate = 44100.0; // position frames per second
+// How far past the last audio clock reading the position may run: the clock moves in steps of
+// whole render callbacks (a few milliseconds to tens of them), and the sound goes on between.
+constexpr int64_t kAheadFrames = 4410;
 
 struct WebAudio {
     bool started = false;
     AudioStream stream = 0;
     AudioStream lastHandle = 0;
-    SoundClock clock;
+    uint32_t epoch = 0; // counts plays, pauses, seeks and stream changes
+    SoundClock clock;   // where the source starts and stands; its own smoothing is not used
 };
 WebAudio webAudio;
 
@@ -46,6 +51,7 @@ double wallMs() {
 }
 
 void startAt(double seconds) {
+    ++webAudio.epoch;
     const double audioTime = pageAudioStart(seconds);
     webAudio.clock.play(seconds, audioTime, wallMs());
 }
@@ -73,6 +79,7 @@ AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
     if (handle == 0) handle = 1;
     webAudio.lastHandle = handle;
     webAudio.stream = handle;
+    ++webAudio.epoch;
     webAudio.clock = SoundClock{};
     webAudio.clock.length = length;
     return handle;
@@ -92,26 +99,44 @@ void audioPlay(AudioStream stream, bool restart) {
 
 void audioPause(AudioStream stream) {
     if (!known(stream) || !webAudio.clock.playing) return;
-    const double now = wallMs();
-    const double at = webAudio.clock.update(pageAudioTime(), now);
+    const double at = webAudio.clock.soundAt(pageAudioTime());
     pageAudioStop();
-    webAudio.clock.stop(at, now);
+    ++webAudio.epoch;
+    webAudio.clock.stop(at, wallMs());
 }
 
-uint64_t audioGetPosition(AudioStream stream) {
-    if (!known(stream)) return 0;
-    const double seconds = webAudio.clock.update(pageAudioTime(), wallMs());
-    return static_cast<uint64_t>(std::llround(seconds * kRate));
+int64_t audioNowNanoseconds() {
+    return static_cast<int64_t>(wallMs() * 1e6);
+}
+
+bool audioReadPlayback(AudioStream stream, AudioPlayback& playback) {
+    if (!known(stream)) return false;
+    const SoundClock& clock = webAudio.clock;
+    const double audioTime = pageAudioTime();
+    playback.epoch = webAudio.epoch;
+    playback.sounding = clock.playing && audioTime >= clock.startAudioTime;
+    // Until the new sound is heard the position stands where it was started or left.
+    double seconds = playback.sounding ? clock.soundAt(audioTime) : clock.startOffset;
+    if (seconds > clock.length) seconds = clock.length;
+    if (seconds < 0.0) seconds = 0.0;
+    playback.frames = std::llround(seconds * kRate);
+    playback.nanoseconds = audioNowNanoseconds();
+    playback.latencyFrames = kAheadFrames;
+    playback.lengthFrames = std::llround(clock.length * kRate);
+    playback.framesPerSecond = static_cast<uint32_t>(kRate);
+    return true;
 }
 
 void audioSetPosition(AudioStream stream, uint64_t frames) {
     if (!known(stream)) return;
     double seconds = static_cast<double>(frames) / kRate;
     if (seconds > webAudio.clock.length) seconds = webAudio.clock.length;
-    if (webAudio.clock.playing)
+    if (webAudio.clock.playing) {
         startAt(seconds);
-    else
+    } else {
+        ++webAudio.epoch;
         webAudio.clock.stop(seconds, wallMs());
+    }
 }
 
 float audioPositionToSeconds(AudioStream stream, uint64_t frames) {

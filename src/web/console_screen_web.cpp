@@ -43,6 +43,9 @@ void ConsoleScreen::setMouseInput(bool on) {
     if (platform != nullptr) platform->mouseInput = on;
 }
 
+// The page shows the cells in square pixels itself: there is no other layout to switch to.
+void ConsoleScreen::cycleLayout() {}
+
 void ConsoleScreen::setTitle(const char* title) {
     if (platform == nullptr || title == nullptr) return;
     std::strncpy(platform->title, title, sizeof platform->title - 1);

@@ -109,7 +109,9 @@ TEST_F(Tunnel, ARegionOneCellWideOrHighIsItsFirstColumnOrRow) {
         ASSERT_TRUE(narrow.load(128, 64));
         std::feclearexcept(FE_ALL_EXCEPT);
         narrow.render(30.0f, 0.01f, c.w, c.h);
+#ifdef FE_DIVBYZERO // WebAssembly keeps no floating-point exception flags
         EXPECT_FALSE(std::fetestexcept(FE_DIVBYZERO)) << c.w << "x" << c.h;
+#endif
         for (uint32_t y = 0; y < c.h; ++y)
             for (uint32_t x = 0; x < c.w; ++x) {
                 const LayerCell& got = narrow.target.cells[y * 128 + x];
