@@ -14,7 +14,6 @@
 #include <emscripten.h>
 
 #include "media/audio_backend.h"
-#include "web/sound_clock.h"
 
 // clang-format off
 EM_JS(int, pageAudioReady, (), {
@@ -33,12 +32,17 @@ constexpr double kRate = 44100.0; // position frames per second
 // whole render callbacks (a few milliseconds to tens of them), and the sound goes on between.
 constexpr int64_t kAheadFrames = 4410;
 
+// The one stream: while playing, the source plays stream second `startOffset` at audio clock
+// second `startAudioTime`; stopped, it stands at `startOffset`.
 struct WebAudio {
     bool started = false;
     AudioStream stream = 0;
     AudioStream lastHandle = 0;
     uint32_t epoch = 0; // counts plays, pauses, seeks and stream changes
-    SoundClock clock;   // where the source starts and stands; its own smoothing is not used
+    bool playing = false;
+    double startOffset = 0.0;    // stream seconds
+    double startAudioTime = 0.0; // audio clock seconds
+    double length = 0.0;         // stream seconds
 };
 WebAudio webAudio;
 
@@ -46,17 +50,34 @@ bool known(AudioStream stream) {
     return webAudio.started && stream != 0 && stream == webAudio.stream;
 }
 
-double wallMs() {
-    return emscripten_get_now();
+double clampToStream(double seconds) {
+    return seconds < 0.0 ? 0.0 : seconds > webAudio.length ? webAudio.length : seconds;
+}
+
+// Stream seconds heard at audio clock second `audioTime`.
+double soundAt(double audioTime) {
+    if (!webAudio.playing) return clampToStream(webAudio.startOffset);
+    return clampToStream(webAudio.startOffset + (audioTime - webAudio.startAudioTime));
 }
 
 void startAt(double seconds) {
     ++webAudio.epoch;
-    const double audioTime = pageAudioStart(seconds);
-    webAudio.clock.play(seconds, audioTime, wallMs());
+    webAudio.startAudioTime = pageAudioStart(seconds);
+    webAudio.startOffset = seconds;
+    webAudio.playing = true;
+}
+
+void standAt(double seconds) {
+    ++webAudio.epoch;
+    webAudio.startOffset = clampToStream(seconds);
+    webAudio.playing = false;
 }
 
 } // namespace
+
+int64_t audioNowNanoseconds() {
+    return static_cast<int64_t>(emscripten_get_now() * 1e6);
+}
 
 bool audioInit() {
     if (!pageAudioReady()) return false;
@@ -65,10 +86,12 @@ bool audioInit() {
 }
 
 void audioFree() {
-    if (webAudio.started && webAudio.clock.playing) pageAudioStop();
-    webAudio.started = false;
-    webAudio.stream = 0;
-    webAudio.clock = SoundClock{};
+    if (webAudio.started && webAudio.playing) pageAudioStop();
+    const uint32_t epoch = webAudio.epoch;
+    const AudioStream lastHandle = webAudio.lastHandle;
+    webAudio = WebAudio{};
+    webAudio.epoch = epoch + 1;
+    webAudio.lastHandle = lastHandle;
 }
 
 AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
@@ -79,64 +102,53 @@ AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
     if (handle == 0) handle = 1;
     webAudio.lastHandle = handle;
     webAudio.stream = handle;
-    ++webAudio.epoch;
-    webAudio.clock = SoundClock{};
-    webAudio.clock.length = length;
+    webAudio.length = length;
+    standAt(0.0);
     return handle;
 }
 
 void audioStreamFree(AudioStream stream) {
     if (!known(stream)) return;
-    if (webAudio.clock.playing) pageAudioStop();
+    if (webAudio.playing) pageAudioStop();
     webAudio.stream = 0;
-    webAudio.clock = SoundClock{};
+    standAt(0.0);
 }
 
 void audioPlay(AudioStream stream, bool restart) {
-    if (!known(stream) || (webAudio.clock.playing && !restart)) return;
-    startAt(restart ? 0.0 : webAudio.clock.position);
+    if (!known(stream) || (webAudio.playing && !restart)) return;
+    startAt(restart ? 0.0 : webAudio.startOffset);
 }
 
 void audioPause(AudioStream stream) {
-    if (!known(stream) || !webAudio.clock.playing) return;
-    const double at = webAudio.clock.soundAt(pageAudioTime());
+    if (!known(stream) || !webAudio.playing) return;
+    const double at = soundAt(pageAudioTime());
     pageAudioStop();
-    ++webAudio.epoch;
-    webAudio.clock.stop(at, wallMs());
-}
-
-int64_t audioNowNanoseconds() {
-    return static_cast<int64_t>(wallMs() * 1e6);
+    standAt(at);
 }
 
 bool audioReadPlayback(AudioStream stream, AudioPlayback& playback) {
     if (!known(stream)) return false;
-    const SoundClock& clock = webAudio.clock;
     const double audioTime = pageAudioTime();
     playback.epoch = webAudio.epoch;
-    playback.sounding = clock.playing && audioTime >= clock.startAudioTime;
+    playback.sounding = webAudio.playing && audioTime >= webAudio.startAudioTime;
     // Until the new sound is heard the position stands where it was started or left.
-    double seconds = playback.sounding ? clock.soundAt(audioTime) : clock.startOffset;
-    if (seconds > clock.length) seconds = clock.length;
-    if (seconds < 0.0) seconds = 0.0;
+    const double seconds =
+        playback.sounding ? soundAt(audioTime) : clampToStream(webAudio.startOffset);
     playback.frames = std::llround(seconds * kRate);
     playback.nanoseconds = audioNowNanoseconds();
     playback.latencyFrames = kAheadFrames;
-    playback.lengthFrames = std::llround(clock.length * kRate);
+    playback.lengthFrames = std::llround(webAudio.length * kRate);
     playback.framesPerSecond = static_cast<uint32_t>(kRate);
     return true;
 }
 
 void audioSetPosition(AudioStream stream, uint64_t frames) {
     if (!known(stream)) return;
-    double seconds = static_cast<double>(frames) / kRate;
-    if (seconds > webAudio.clock.length) seconds = webAudio.clock.length;
-    if (webAudio.clock.playing) {
+    const double seconds = clampToStream(static_cast<double>(frames) / kRate);
+    if (webAudio.playing)
         startAt(seconds);
-    } else {
-        ++webAudio.epoch;
-        webAudio.clock.stop(seconds, wallMs());
-    }
+    else
+        standAt(seconds);
 }
 
 float audioPositionToSeconds(AudioStream stream, uint64_t frames) {
