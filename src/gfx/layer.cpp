@@ -69,10 +69,11 @@ void Layer::addNoise(const BlendCoefficients& coefficients, int32_t x, int32_t y
                      int32_t h) {
     if (!cells || !clipRect(*this, x, y, w, h)) return;
     const BlendCoefficients k = coefficients;
+    uint32_t state = RandomState;
     for (int32_t j = 0; j < h; ++j) {
         LayerCell* out = rowStart(cells.get(), width, x, y + j);
         for (int32_t i = 0; i < w; ++i) {
-            const double t = NextRandom() * static_cast<double>(kRandomScale);
+            const double t = stepRandom(state) * static_cast<double>(kRandomScale);
             const double s = 3.0 * t * t - 2.0 * t * t * t;
             const double oldIntensity = out[i].intensity;
             const double oldAlpha = out[i].alpha;
@@ -80,6 +81,12 @@ void Layer::addNoise(const BlendCoefficients& coefficients, int32_t x, int32_t y
             out[i].alpha = static_cast<float>(k.k4 * s + k.k5 * oldAlpha);
         }
     }
+    RandomState = state;
+}
+
+void Layer::skipNoise(int32_t x, int32_t y, int32_t w, int32_t h) const {
+    if (!cells || !clipRect(*this, x, y, w, h)) return;
+    skipRandom(static_cast<uint32_t>(w) * static_cast<uint32_t>(h));
 }
 
 void Layer::copyFrom(const Layer& source, const BlendCoefficients& coefficients, int32_t sx,
