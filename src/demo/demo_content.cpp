@@ -14,6 +14,8 @@ bool DemoContent::load() {
     if (blob.load("palette.bin", kResourceTypeData) == nullptr) return false;
     if (!palettes.load(blob)) return false;
     if (!scratch.create(128, 64)) return false;
+    scratchDrawn = CellArea{};
+    scratchDrawn.add(0, 0, scratch.width, scratch.height);
     if (!mainLayer.create(80, 50)) return false;
     if (blob.load("text.bin", kResourceTypeData) == nullptr) return false;
     if (!textImage.loadPairs(blob, 80)) return false;
@@ -34,6 +36,7 @@ void DemoContent::release() {
     textImage = CellImage{};
     mainLayer = Layer{};
     scratch = Texture{};
+    scratchDrawn = CellArea{};
     // Last: the Layers above held references to these palettes.
     for (auto& slot : palettes.slots) slot.reset();
 }

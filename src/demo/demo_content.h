@@ -9,6 +9,7 @@
 #include "demo/bubbles.h"
 #include "demo/dissolve.h"
 #include "demo/tunnel.h"
+#include "draw/cell_area.h"
 #include "gfx/cell.h"
 #include "gfx/layer.h"
 #include "gfx/palette.h"
@@ -45,6 +46,11 @@ struct DemoContent {
     BeatRings rings;
     TunnelEffect tunnel;
     DissolveEffect dissolve;
+    // The part of scratch the scenes drew on since it was last cleared (all of it after load);
+    // every cell outside is zero. clearScratch clears only this part, and compositing a
+    // scratch with nothing drawn on it is skipped. Whatever writes scratch outside the scenes
+    // must add what it wrote.
+    CellArea scratchDrawn;
 
     DemoContent() = default;
     DemoContent(const DemoContent&) = delete;
@@ -76,6 +82,10 @@ struct DemoContent {
     void convertMainLayer(CellImage& backBuffer, float t, float delta);
     void captionsScene(CellImage& backBuffer, float t, float delta);
     void dissolveScene(CellImage& backBuffer, float t, float delta);
+
+    // Composites the whole of scratch into mainLayer with `palette` where its alpha exceeds
+    // 0.01 (a blend that keeps the old intensity, k1 = 1: with nothing drawn it is skipped).
+    void compositeScratchWith(const Palette* palette, const BlendCoefficients& k);
 
     // The effect scenes.
     void noiseFlashScene(CellImage& backBuffer, float t, float delta);

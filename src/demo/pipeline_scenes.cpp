@@ -47,13 +47,28 @@ void DemoContent::resetMainLayer(CellImage&, float, float) {
     mainLayer.fillRect(empty, kReplace, 0, 0, mainLayer.width, mainLayer.height);
 }
 
+// Outside the drawn part every cell is zero already, which is what the clear leaves.
 void DemoContent::clearScratch(CellImage&, float, float) {
-    scratch.paintRect(Paint{0.0f, 0.0f}, kReplace, 0, 0, scratch.width, scratch.height);
+    if (scratchDrawn.empty()) return;
+    const CellArea& area = scratchDrawn;
+    scratch.paintRect(Paint{0.0f, 0.0f}, kReplace, area.left, area.top, area.right - area.left,
+                      area.bottom - area.top);
+    scratchDrawn = CellArea{};
+}
+
+// A zero scratch cell adds nothing to an intensity that is kept (k1 = 1; the main Layer's
+// intensities are finite), up to the sign of a zero, which no level sees, and its alpha gives
+// no palette: then only the drawn part can change mainLayer.
+void DemoContent::compositeScratchWith(const Palette* palette, const BlendCoefficients& k) {
+    CellArea area{0, 0, scratch.width, scratch.height};
+    if (k.k1 == 1.0f) area = scratchDrawn;
+    if (area.empty()) return;
+    mainLayer.composite(scratch, palette, kPaletteThreshold, k, area.left, area.top, area.left,
+                        area.top, area.right - area.left, area.bottom - area.top);
 }
 
 void DemoContent::compositeScratch(CellImage&, float, float) {
-    mainLayer.composite(scratch, palettes[kFigureEightSlot], kPaletteThreshold, kAdd, 0, 0, 0, 0,
-                        scratch.width, scratch.height);
+    compositeScratchWith(palettes[kFigureEightSlot], kAdd);
 }
 
 void DemoContent::convertMainLayer(CellImage& backBuffer, float, float) {
