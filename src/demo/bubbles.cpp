@@ -2,6 +2,7 @@
 #include "demo/bubbles.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "demo/beat_tables.h"
 #include "gfx/layer.h"
@@ -9,6 +10,7 @@
 
 namespace {
 
+static_assert(kBubbleCount % 8 == 0, "the pair search reads its marks eight at a time");
 constexpr int32_t kFirstReleaseBeat = 26; // bubble i is released on MainBeats[26 + i / 3]
 constexpr double kGrowthPerSecond = 2.0;  // full size half a second after the release
 constexpr float kMinimumMass = 0.01f;
@@ -74,7 +76,8 @@ void BubbleField::update(float t, float delta) {
 
         // Most pairs are far apart: a cheap test with a wide margin picks the few that may
         // touch, and only those take the exact test below.
-        uint8_t mayTouch[kBubbleCount];
+        // The marks are read eight at a time, so the tail of the last eight is cleared.
+        uint8_t mayTouch[kBubbleCount] = {};
         for (int32_t j = 0; j < grown; ++j) {
             const float dx = b.x - centreX[j];
             const float dy = b.y - centreY[j];
@@ -85,6 +88,14 @@ void BubbleField::update(float t, float delta) {
         mayTouch[i] = 0;
 
         for (int32_t j = 0; j < grown; ++j) {
+            if (j % 8 == 0) {
+                uint64_t marks;
+                std::memcpy(&marks, mayTouch + j, sizeof marks);
+                if (marks == 0) {
+                    j += 7; // eight bubbles out of reach
+                    continue;
+                }
+            }
             if (mayTouch[j] == 0) continue;
             const Bubble& other = bubbles[j];
             const float dx = b.x - other.x;

@@ -2,6 +2,8 @@
 // precision and is rounded to float once, when the cell is stored.
 #include "gfx/layer.h"
 
+#include <cstring>
+
 #include "gfx/blend.h"
 #include "gfx/clip.h"
 #include "gfx/grid_alloc.h"
@@ -13,6 +15,13 @@ namespace {
 // 1/255 and 1/32767 as the floats the data was made with: byte 255 gives exactly 1.0.
 constexpr float kByteScale = 0.003921569f;
 constexpr float kRandomScale = 3.0518509e-05f;
+
+// The second word as bytes, whole, whichever reading it has: cheaper than copying the
+// whole cell, padding included.
+static_assert(sizeof(const Palette*) >= sizeof(float), "the pointer spans the second word");
+void copySecondWord(LayerCell& to, const LayerCell& from) {
+    std::memcpy(&to.palette, &from.palette, sizeof to.palette);
+}
 
 LayerCell* rowStart(LayerCell* cells, int32_t width, int32_t x, int32_t y) {
     return cells + static_cast<size_t>(y) * static_cast<size_t>(width) + x;
@@ -137,10 +146,9 @@ void Layer::fillRect(const LayerCell& value, const BlendCoefficients& coefficien
     for (int32_t j = 0; j < h; ++j) {
         LayerCell* out = rowStart(cells.get(), width, x, y + j);
         for (int32_t i = 0; i < w; ++i) {
-            LayerCell next = constant;
-            next.intensity =
+            out[i].intensity =
                 static_cast<float>(k.k0 * v + k.k1 * static_cast<double>(out[i].intensity));
-            out[i] = next;
+            copySecondWord(out[i], constant);
         }
     }
 }
