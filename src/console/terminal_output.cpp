@@ -13,11 +13,6 @@
 
 namespace {
 
-// ANSI colour numbers run red 1, green 2, blue 4: the attribute's blue and red bits swap.
-uint8_t ansiColor(uint8_t console) {
-    return static_cast<uint8_t>((console & 0x0A) | ((console & 1) << 2) | ((console & 4) >> 2));
-}
-
 // Most numbers written are colour components and codes (below 256) and cursor positions.
 size_t appendNumber(char* out, uint32_t value) {
     if (value < 10) {
@@ -160,7 +155,7 @@ size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool backgroun
     } else {
         const uint8_t c = static_cast<uint8_t>(color & 0x0F);
         const uint32_t base = (c & 8) ? (background ? 100u : 90u) : (background ? 40u : 30u);
-        n += appendNumber(out + n, base + (ansiColor(c) & 7));
+        n += appendNumber(out + n, base + (ansiColorIndex(c) & 7));
     }
     return n;
 }
