@@ -82,7 +82,10 @@ uint32_t modeColor(ColorMode mode, Rgb rgb) {
 
 // The terminal cell of a picture cell shown on its own: a full block becomes a space on the
 // block's colour (fonts draw no seam around a space), a blank keeps only its background.
-ShownCell shownCell(const TerminalOutput& out, uint8_t glyph, uint8_t attribute) {
+// Inlined, like halfBlock: a frame works out two terminal cells, as it is now and as it was
+// shown, for every picture cell that changed.
+[[gnu::always_inline]] inline ShownCell shownCell(const TerminalOutput& out, uint8_t glyph,
+                                                  uint8_t attribute) {
     const uint32_t fg = out.consoleColor[attribute & 0x0F];
     const uint32_t bg = out.consoleColor[attribute >> 4];
     if (glyph == kFullBlock) return ShownCell{0, fg, ' '};
@@ -109,7 +112,8 @@ uint32_t seenColor(const TerminalOutput& out, const Cell& cell) {
 }
 
 // Picture rows `upper` and `lower` (null past the bottom) as one row of half-block characters.
-ShownCell halfBlock(const TerminalOutput& out, const Cell& upper, const Cell* lower) {
+[[gnu::always_inline]] inline ShownCell halfBlock(const TerminalOutput& out, const Cell& upper,
+                                                  const Cell* lower) {
     const uint32_t top = seenColor(out, upper);
     const uint32_t bottom = lower ? seenColor(out, *lower) : out.consoleColor[0];
     // Equal halves as a space: cheaper, and seamless like the full block.
@@ -176,16 +180,14 @@ ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const cha
 }
 
 bool TerminalOutput::create(int32_t width, int32_t height) {
-    assert(!front && "TerminalOutput::create called twice");
+    assert(!lastBack && "TerminalOutput::create called twice");
     if (width <= 0 || height <= 0 || width > 9999 || height > 9999) return false;
     // The widest layout's grid is the largest: wide's 2 x width by height.
     const size_t cells = 2 * static_cast<size_t>(width) * static_cast<size_t>(height);
     const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1);
-    std::unique_ptr<ShownCell[]> newFront(new (std::nothrow) ShownCell[cells]());
     std::unique_ptr<Cell[]> newLastBack(new (std::nothrow) Cell[cells / 2]());
     std::unique_ptr<char[]> newBytes(new (std::nothrow) char[needed]);
-    if (!newFront || !newLastBack || !newBytes) return false;
-    front = std::move(newFront);
+    if (!newLastBack || !newBytes) return false;
     lastBack = std::move(newLastBack);
     bytes = std::move(newBytes);
     capacity = needed;
@@ -340,8 +342,16 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         if (!repaint && std::memcmp(upper, lastUpper, rowBytes) == 0 &&
             (!lower || std::memcmp(lower, lastLower, rowBytes) == 0))
             continue;
-        ShownCell* frontRow = front.get() + static_cast<size_t>(y) * gridColumns;
         const int32_t row = originRow + y;
+        // The terminal cell of picture column px in this row, now or (from the last frame's
+        // rows) as the terminal shows it.
+        auto shownAt = [&](const Cell* upperRow, const Cell* lowerRow, int32_t px) {
+            return half ? halfBlock(*this, upperRow[px], lowerRow ? lowerRow + px : nullptr)
+                        : shownCell(*this, static_cast<uint8_t>(upperRow[px].character),
+                                    static_cast<uint8_t>(upperRow[px].attribute));
+        };
+        // Terminal column x as it shows now: its picture cell is written or unchanged.
+        auto shownNow = [&](int32_t x) { return shownAt(upper, lower, wide ? x / 2 : x); };
         // The first picture column from px on whose cells changed (all of them on a repaint).
         auto nextChanged = [&](int32_t px) {
             if (repaint) return px;
@@ -360,15 +370,9 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             // The terminal columns of picture column px: two in wide, the last maybe cut off.
             const int32_t firstX = wide ? 2 * px : px;
             const int32_t endX = wide && firstX + 1 < visibleWidth ? firstX + 2 : firstX + 1;
-            const ShownCell cell = half
-                                       ? halfBlock(*this, upper[px], lower ? lower + px : nullptr)
-                                       : shownCell(*this, static_cast<uint8_t>(upper[px].character),
-                                                   static_cast<uint8_t>(upper[px].attribute));
+            const ShownCell cell = shownAt(upper, lower, px);
+            if (!repaint && sameLook(cell, shownAt(lastUpper, lastLower, px))) continue;
             for (int32_t x = firstX; x < endX; ++x) {
-                if (!repaintAll && sameLook(cell, frontRow[x])) {
-                    frontRow[x] = cell;
-                    continue;
-                }
                 const int32_t column = originColumn + x;
 
                 // [move] Pick the cheapest way to the cell from where the cursor stands.
@@ -385,8 +389,9 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                             size_t cost = 0;
                             bool sameColours = true;
                             for (int32_t i = x - gap; i < x && sameColours; ++i) {
-                                sameColours = showsInPen(frontRow[i]);
-                                cost += cp437Utf8(frontRow[i].glyph).length;
+                                const ShownCell between = shownNow(i);
+                                sameColours = showsInPen(between);
+                                cost += cp437Utf8(between.glyph).length;
                             }
                             if (sameColours && cost <= best) best = cost, how = Rewrite;
                         }
@@ -410,7 +415,7 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                         break;
                     case Rewrite:
                         for (int32_t i = x - (column - atColumn); i < x; ++i)
-                            putGlyph(frontRow[i].glyph);
+                            putGlyph(shownNow(i).glyph);
                         break;
                     case NextLine:
                         put("\r\n", 2);
@@ -441,7 +446,6 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                 }
 
                 putGlyph(cell.glyph);
-                frontRow[x] = cell;
                 ++atColumn; // reaching terminalColumns means a pending wrap: never print there
             }
         }

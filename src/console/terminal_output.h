@@ -59,12 +59,13 @@ struct TerminalOutput {
     int32_t visibleWidth = 0;  // terminal columns of the grid that fit on the terminal
     int32_t visibleHeight = 0; // terminal rows of the grid that fit
 
-    std::unique_ptr<ShownCell[]> front; // what the terminal shows, grid-sized, row-major
-    std::unique_ptr<Cell[]> lastBack;   // the picture of the last frame, picture-sized: terminal
-                                        // cells whose picture cells are unchanged are skipped
-    std::unique_ptr<char[]> bytes;      // the bytes of one frame
-    size_t capacity = 0; // of `bytes`: the worst frame, a 24-bit full repaint of `wide`
-    size_t length = 0;   // bytes of the frame built so far
+    // The picture of the last frame, picture-sized. Unless repaintAll is set, the terminal
+    // shows exactly its terminal cells, so it also stands for what the terminal shows:
+    // terminal cells whose picture cells are unchanged, or look the same, are skipped.
+    std::unique_ptr<Cell[]> lastBack;
+    std::unique_ptr<char[]> bytes; // the bytes of one frame
+    size_t capacity = 0;           // of `bytes`: the worst frame, a 24-bit full repaint of `wide`
+    size_t length = 0;             // bytes of the frame built so far
 
     bool repaintAll = true; // the next frame clears the terminal and writes every cell
     // Where the terminal's cursor is (0-based); column == terminalColumns after a write into
