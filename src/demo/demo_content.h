@@ -46,11 +46,12 @@ struct DemoContent {
     BeatRings rings;
     TunnelEffect tunnel;
     DissolveEffect dissolve;
-    // The part of scratch the scenes drew on since it was last cleared (all of it after load);
-    // every cell outside is zero. clearScratch clears only this part, and compositing a
-    // scratch with nothing drawn on it is skipped. Whatever writes scratch outside the scenes
-    // must add what it wrote.
+    // The parts of scratch and mainLayer the scenes wrote since they were last cleared (all
+    // of them after load); every cell outside is zero in scratch, empty (0.0, no palette) in
+    // mainLayer. Clearing, compositing and converting visit only these parts. Whatever writes
+    // either Layer outside the scenes must add what it wrote.
     CellArea scratchDrawn;
+    CellArea mainDrawn;
 
     DemoContent() = default;
     DemoContent(const DemoContent&) = delete;

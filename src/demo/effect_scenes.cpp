@@ -95,6 +95,7 @@ void DemoContent::bubblesScene(CellImage&, float t, float delta) {
         recolour.palette = palettes[kBubbleSwitchSlot];
         mainLayer.fillRect(recolour, BlendCoefficients{0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f}, 0,
                            0, mainLayer.width, mainLayer.height);
+        mainDrawn.add(0, 0, mainLayer.width, mainLayer.height);
         palette = palettes[kBubbleSwitchSlot];
     }
 
@@ -126,6 +127,7 @@ void DemoContent::tunnelScene(CellImage&, float t, float delta) {
     shade.palette = palettes[kTunnelSlot];
     mainLayer.fillRect(shade, BlendCoefficients{0.0f, 0.5f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}, 55 - k,
                        25 - k, n, n);
+    mainDrawn.add(55 - k, 25 - k, n, n);
 
     if (t < first) return;
     double g = 1.0;
@@ -141,6 +143,7 @@ void DemoContent::tunnelScene(CellImage&, float t, float delta) {
     mainLayer.composite(tunnel.target, palettes[kTunnelSlot], kPaletteThreshold,
                         BlendCoefficients{0.0f, 1.0f, gf, 0.0f, gf, 1.0f, 0.0f}, 0, 0, kTunnelLeft,
                         0, tunnel.target.width, tunnel.target.height);
+    mainDrawn.add(kTunnelLeft, 0, tunnel.target.width, tunnel.target.height);
 }
 
 void DemoContent::figureEightScene(CellImage&, float t, float) {

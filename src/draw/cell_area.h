@@ -10,6 +10,8 @@ struct CellArea {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 
     bool empty() const { return right <= left || bottom <= top; }
+    int32_t width() const { return right - left; }
+    int32_t height() const { return bottom - top; }
 
     // Whether the two share a cell.
     bool overlaps(const CellArea& other) const;
