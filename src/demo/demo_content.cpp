@@ -14,12 +14,9 @@ bool DemoContent::load() {
     if (blob.load("palette.bin", kResourceTypeData) == nullptr) return false;
     if (!palettes.load(blob)) return false;
     if (!scratch.create(128, 64)) return false;
-    scratchDrawn = CellArea{};
-    mainDrawn = CellArea{};
-    scratchDrawn.add(0, 0, scratch.width, scratch.height);
+    scratchDrawn = CellArea{0, 0, scratch.width, scratch.height};
     if (!mainLayer.create(80, 50)) return false;
-    mainDrawn = CellArea{};
-    mainDrawn.add(0, 0, mainLayer.width, mainLayer.height);
+    mainDrawn = CellArea{0, 0, mainLayer.width, mainLayer.height};
     if (blob.load("text.bin", kResourceTypeData) == nullptr) return false;
     if (!textImage.loadPairs(blob, 80)) return false;
     if (blob.load("backdrop.raw", kResourceTypeData) == nullptr) return false;

@@ -84,8 +84,9 @@ struct DemoContent {
     void captionsScene(CellImage& backBuffer, float t, float delta);
     void dissolveScene(CellImage& backBuffer, float t, float delta);
 
-    // Composites the whole of scratch into mainLayer with `palette` where its alpha exceeds
-    // 0.01 (a blend that keeps the old intensity, k1 = 1: with nothing drawn it is skipped).
+    // Composites scratch into mainLayer with `palette` where its alpha exceeds 0.01: only the
+    // drawn part, and nothing when nothing was drawn, if the blend keeps the old intensity
+    // (k1 = 1); all of it otherwise.
     void compositeScratchWith(const Palette* palette, const BlendCoefficients& k);
 
     // The effect scenes.
