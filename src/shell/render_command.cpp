@@ -11,6 +11,8 @@
 #include <memory>
 #include <new>
 
+#include "console/display_layout.h"
+#include "console/terminal_output.h"
 #include "demo/demo_content.h"
 #include "gfx/cell.h"
 #include "gfx/cp437.h"
@@ -124,6 +126,7 @@ bool parseFrameList(const char* text, std::vector<FrameRange>& ranges, std::stri
 
 bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error) {
     bool seenDt = false, seenFrames = false, seenFormat = false, seenOutput = false;
+    bool seenLayout = false, seenColors = false;
     for (int i = 0; i < argc; ++i) {
         const char* value = nullptr;
         const char* name = argv[i];
@@ -136,6 +139,10 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
             seen = &seenFormat;
         } else if (optionValue(argc, argv, i, "--output", value)) {
             seen = &seenOutput;
+        } else if (optionValue(argc, argv, i, "--layout", value)) {
+            seen = &seenLayout;
+        } else if (optionValue(argc, argv, i, "--colors", value)) {
+            seen = &seenColors;
         } else {
             error = "unknown argument \"" + std::string(name) + "\"";
             return false;
@@ -169,13 +176,32 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                 options.format = FrameFormat::Cells;
             } else if (std::strcmp(value, "text") == 0) {
                 options.format = FrameFormat::Text;
+            } else if (std::strcmp(value, "ansi") == 0) {
+                options.format = FrameFormat::Ansi;
             } else {
-                error = "--format: expected cells or text, got \"" + std::string(value) + "\"";
+                error =
+                    "--format: expected cells, text or ansi, got \"" + std::string(value) + "\"";
+                return false;
+            }
+        } else if (seen == &seenLayout) {
+            if (!parseDisplayLayout(value, options.layout)) {
+                error = "--layout: expected auto, wide, half or cells, got \"" +
+                        std::string(value) + "\"";
+                return false;
+            }
+        } else if (seen == &seenColors) {
+            if (!parseColorMode(value, options.colors)) {
+                error =
+                    "--colors: expected auto, 16, 256 or 24bit, got \"" + std::string(value) + "\"";
                 return false;
             }
         } else {
             options.output = value;
         }
+    }
+    if ((seenLayout || seenColors) && options.format != FrameFormat::Ansi) {
+        error = std::string(seenLayout ? "--layout" : "--colors") + " goes with --format ansi";
+        return false;
     }
     return true;
 }
@@ -200,6 +226,28 @@ size_t formatFrameText(const CellImage& frame, char* out) {
     }
     out[at++] = '\n';
     return at;
+}
+
+bool startAnsiFrames(TerminalOutput& output, DisplayLayout layout, ColorMode mode) {
+    if (!output.create(kScreenWidth, kScreenHeight)) return false;
+    // No terminal to fit here: Auto's first choice.
+    const DisplayLayout shown = layout == DisplayLayout::Auto ? DisplayLayout::Wide : layout;
+    output.setColorMode(mode);
+    output.setLayout(shown);
+    int32_t columns = 0;
+    int32_t rows = 0;
+    displayGridSize(shown, kScreenWidth, kScreenHeight, columns, rows);
+    output.setTerminalSize(columns, rows);
+    return true;
+}
+
+bool writeFrameAnsi(TerminalOutput& output, const CellImage& frame, std::FILE* out) {
+    static constexpr char kResetColors[] = "\x1b[0m";
+    output.invalidate(); // every frame whole, drawn on a cleared screen
+    output.begin();
+    output.appendFrame(frame);
+    return writeAll(out, output.bytes.get(), output.length) &&
+           writeAll(out, kResetColors, sizeof kResetColors - 1);
 }
 
 void formatFrameCells(const CellImage& frame, uint8_t* out) {
@@ -232,6 +280,15 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
             return false;
         }
     }
+    // The terminal program's encoder, allocated once like the text buffer.
+    std::unique_ptr<TerminalOutput> ansi;
+    if (options.format == FrameFormat::Ansi) {
+        ansi.reset(new (std::nothrow) TerminalOutput);
+        if (!ansi || !startAnsiFrames(*ansi, options.layout, options.colors)) {
+            errno = ENOMEM;
+            return false;
+        }
+    }
     uint8_t cells[kFrameCellBytes];
     size_t range = 0;
 
@@ -247,6 +304,8 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
             bool written = false;
             if (options.format == FrameFormat::Text) {
                 written = writeAll(out, text.get(), formatFrameText(backBuffer, text.get()));
+            } else if (options.format == FrameFormat::Ansi) {
+                written = writeFrameAnsi(*ansi, backBuffer, out);
             } else {
                 formatFrameCells(backBuffer, cells);
                 written = writeAll(out, cells, sizeof cells);
@@ -266,7 +325,8 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
 
 void printUsage(std::FILE* to) {
     std::fputs(
-        "usage: kaveo render [--dt SECONDS] [--frames LIST] [--format cells|text] [--output FILE]\n"
+        "usage: kaveo render [--dt SECONDS] [--frames LIST] [--format cells|text|ansi]\n"
+        "                    [--layout wide|half|cells] [--colors 16|256|24bit] [--output FILE]\n"
         "       kaveo extract NAME [--output FILE]\n"
         "       kaveo --help | --version\n"
         "\n"
@@ -275,7 +335,13 @@ void printUsage(std::FILE* to) {
         "         --frames  frames to write, e.g. 100,250-260,966 (default: all)\n"
         "         --format  cells: 8,000 bytes per frame, character and attribute of each\n"
         "                   cell row by row (default); text: 50 lines of UTF-8 and an\n"
-        "                   empty line per frame\n"
+        "                   empty line per frame; ansi: per frame, what the terminal\n"
+        "                   program sends to draw it whole on a cleared screen (`cat` the\n"
+        "                   file in a terminal of the layout's size to see it)\n"
+        "         --layout  of ansi, as the terminal program's: wide (default; 160 x 50),\n"
+        "                   half (80 x 25) or cells (80 x 50); auto is wide here\n"
+        "         --colors  of ansi: 24bit (default), 256, 16, or auto (from COLORTERM and\n"
+        "                   TERM)\n"
         "         --output  file to write (default: standard output; cells are not\n"
         "                   written to a terminal unless FILE is -)\n"
         "extract  writes the embedded resource NAME (e.g. palette.bin) unchanged; to a\n"
@@ -313,6 +379,8 @@ int renderCommand(int argc, char** argv) {
         return 2;
     }
     if (options.format == FrameFormat::Cells && refuseTerminal("render", options.output)) return 2;
+    options.colors =
+        resolveColorMode(options.colors, std::getenv("COLORTERM"), std::getenv("TERM"));
 
     DemoContent content;
     if (!content.load()) {
@@ -325,7 +393,11 @@ int renderCommand(int argc, char** argv) {
                      std::strerror(out.error));
         return 1;
     }
-    std::FILE* progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+    // Progress on a terminal, unless that terminal is showing the ANSI frames themselves.
+    const bool toStdout = options.output == nullptr || std::strcmp(options.output, "-") == 0;
+    const bool drawsOnTerminal =
+        options.format == FrameFormat::Ansi && toStdout && isatty(STDOUT_FILENO);
+    std::FILE* progress = isatty(STDERR_FILENO) && !drawsOnTerminal ? stderr : nullptr;
     if (!renderFrames(content, options, out.file, progress) && out.error == 0) out.error = errno;
     if (!out.finish()) {
         std::fprintf(stderr, "kaveo render: cannot write %s: %s\n", out.name(),

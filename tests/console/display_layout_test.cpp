@@ -21,6 +21,24 @@ TEST(DisplayLayoutNames, names_round_trip_and_unknown_ones_are_refused) {
     }
 }
 
+TEST(ColorModeNames, every_spelling_and_unknown_ones_are_refused) {
+    const std::pair<const char*, ColorMode> cases[] = {{"auto", ColorMode::Auto},
+                                                       {"16", ColorMode::Colors16},
+                                                       {"256", ColorMode::Colors256},
+                                                       {"24bit", ColorMode::TrueColor},
+                                                       {"truecolor", ColorMode::TrueColor}};
+    for (const auto& [name, mode] : cases) {
+        ColorMode read = ColorMode::Auto;
+        EXPECT_TRUE(parseColorMode(name, read)) << name;
+        EXPECT_EQ(read, mode) << name;
+    }
+    ColorMode kept = ColorMode::Colors256;
+    for (const char* bad : {"", "8", "24", "TrueColor", "256 "}) {
+        EXPECT_FALSE(parseColorMode(bad, kept)) << bad;
+        EXPECT_EQ(kept, ColorMode::Colors256) << bad;
+    }
+}
+
 // [auto] Wide needs 160 x 50; below that half where colours mix, cells in 16 colours.
 TEST(DisplayLayoutChoice, auto_by_terminal_size_and_colour_mode) {
     struct Case {
