@@ -31,8 +31,8 @@ if(NOT WIN32)
   set(debian ${PROJECT_SOURCE_DIR}/packaging/debian)
   file(STRINGS ${debian}/changelog newest LIMIT_COUNT 1)
   if(NOT newest MATCHES "^kaveo \\(${PROJECT_VERSION}\\) ")
-    message(FATAL_ERROR "packaging/debian/changelog starts with \"${newest}\": "
-                        "its newest entry must be version ${PROJECT_VERSION}")
+    message(FATAL_ERROR "packaging/debian/changelog: its newest entry, on top, must be "
+                        "kaveo (${PROJECT_VERSION})")
   endif()
   kaveo_gzip(${debian}/changelog changelog)
   install(FILES ${debian}/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
