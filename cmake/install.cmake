@@ -1,5 +1,6 @@
-# What `cmake --install` puts in place (the program, its manual page, the licence) and the
-# Debian package of it (`cpack -G DEB`), whose dependencies dpkg-shlibdeps reads off the program.
+# What `cmake --install` puts in place (the program, its manual page, the licence, and on
+# POSIX Debian's copyright, changelog and lintian overrides) and the Debian package of it
+# (`cpack -G DEB`), whose dependencies dpkg-shlibdeps reads off the program.
 include(GNUInstallDirs)
 
 install(TARGETS kaveo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
