@@ -76,6 +76,13 @@ struct PlaybackFeed {
     // sound is now) while the device plays a short fade of what follows, then silence.
     void fadeOut(int64_t at, int64_t now);
 
+    // Main thread: the latest facts published (those read before, when every attempt meets
+    // a write in progress).
+    const AudioPlayback& latest() {
+        snapshot.read(lastRead);
+        return lastRead;
+    }
+
     // Producer: decodes into the ring's free space with `decode(int16_t* out, uint32_t
     // frames)`, which returns the frames it wrote (fewer only at the end of the stream, where
     // it stores `end`), at most `most` frames in all. Returns the frames added.
@@ -95,6 +102,7 @@ struct PlaybackFeed {
     }
 
   private:
-    AudioPlayback last; // device thread's copy of what it last published
+    AudioPlayback last;     // device thread's copy of what it last published
+    AudioPlayback lastRead; // main thread's copy of what it last read
     void publishStanding(int64_t at, int64_t now);
 };
