@@ -1,8 +1,8 @@
-// PlaybackFeed: the output side that every audio back end shares. The device's thread takes
-// decoded sound from the ring, fades it out when the sound stops, plays silence when the
-// ring has run dry (an underrun, counted) and publishes what it handed over as AudioPlayback
-// facts for the clock, in a snapshot read without a lock. The back end's decoding thread
-// fills the ring (refill) under a lock of its own.
+// PlaybackFeed: the output side that the back ends which decode themselves (SDL2, waveOut)
+// share. The device's thread takes decoded sound from the ring, fades it out when the sound
+// stops, plays silence when the ring has run dry (an underrun, counted) and publishes what it
+// handed over as AudioPlayback facts for the clock, in a snapshot read without a lock. The
+// decoding thread (DecodeAhead) fills the ring (refill) under a lock of its own.
 //
 // Threads. fill runs on the device's thread. begin and fadeOut run on the main thread while
 // the back end holds that thread off (SDL's device lock, the waveOut feeder's lock); begin
