@@ -120,7 +120,8 @@ void restartQueue(AudioDevice& d) {
 }
 
 // Main thread: the stream stands at, or plays from, `at`.
-void beginAt(AudioDevice& d, int64_t at, bool play) {
+void beginAt(int64_t at, bool play) {
+    AudioDevice& d = *device;
     d.decoding.begin(at, play, kPrimeFrames, d.lock, [&d] { restartQueue(d); });
 }
 
@@ -246,7 +247,7 @@ AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
     if (!scanMp3(data, size, layout, nullptr, 0) || layout.sampleRate != kRate) return 0;
     if (!d.decoding.open(data, size, d.lock)) return 0;
     const AudioStream stream = d.transport.open(d.feed.length);
-    beginAt(d, 0, false);
+    beginAt(0, false);
     return stream;
 }
 
@@ -262,15 +263,11 @@ void audioStreamFree(AudioStream stream) {
 }
 
 void audioPlay(AudioStream stream, bool restart) {
-    if (!isOurs(stream)) return;
-    AudioDevice& d = *device;
-    d.transport.play(stream, restart, [&d](int64_t at, bool play) { beginAt(d, at, play); });
+    if (device != nullptr) device->transport.play(stream, restart, beginAt);
 }
 
 void audioPause(AudioStream stream) {
-    if (!isOurs(stream)) return;
-    AudioDevice& d = *device;
-    d.transport.pause(stream, [&d] { return fadeOut(d); });
+    if (device != nullptr) device->transport.pause(stream, [] { return fadeOut(*device); });
 }
 
 bool audioReadPlayback(AudioStream stream, AudioPlayback& playback) {
@@ -280,9 +277,7 @@ bool audioReadPlayback(AudioStream stream, AudioPlayback& playback) {
 }
 
 void audioSetPosition(AudioStream stream, uint64_t frames) {
-    if (!isOurs(stream)) return;
-    AudioDevice& d = *device;
-    d.transport.seek(stream, frames, [&d](int64_t at, bool play) { beginAt(d, at, play); });
+    if (device != nullptr) device->transport.seek(stream, frames, beginAt);
 }
 
 float audioPositionToSeconds(AudioStream stream, uint64_t frames) {
