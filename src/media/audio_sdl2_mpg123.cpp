@@ -43,9 +43,9 @@ constexpr int kFadeWaitLimitMs = 250;
 
 // SDL's device lock as a lockable, for the decoding side's guards.
 struct DeviceLock {
-    SDL_AudioDeviceID device = 0;
-    void lock() { SDL_LockAudioDevice(device); }
-    void unlock() { SDL_UnlockAudioDevice(device); }
+    SDL_AudioDeviceID id = 0;
+    void lock() { SDL_LockAudioDevice(id); }
+    void unlock() { SDL_UnlockAudioDevice(id); }
 };
 
 struct AudioBackend {
@@ -136,12 +136,12 @@ bool audioInit() {
         want.callback = fillOutput;
         want.userdata = &audio;
         // No changes allowed: SDL converts to whatever the device wants.
-        audio.device.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        opened = audio.device.device != 0;
+        audio.device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        opened = audio.device.id != 0;
         // The device stays paused until the decoding thread runs: it takes from the ring.
         if (opened && !audio.decoding.start(audio.feed)) {
-            SDL_CloseAudioDevice(audio.device.device);
-            audio.device.device = 0;
+            SDL_CloseAudioDevice(audio.device.id);
+            audio.device.id = 0;
             opened = false;
         }
         if (!opened) SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -159,7 +159,7 @@ bool audioInit() {
     audio.transport.framesPerSecond = kRate;
     audio.started = true;
     // The device runs from now to audioFree; a paused stream is paused in the feed.
-    SDL_PauseAudioDevice(audio.device.device, 0);
+    SDL_PauseAudioDevice(audio.device.id, 0);
     return true;
 }
 
@@ -174,14 +174,14 @@ void audioFree() {
     }
     const int savedError = silenceStandardError();
     // Closing joins the audio thread, so the feed can go without the lock afterwards.
-    SDL_CloseAudioDevice(audio.device.device);
+    SDL_CloseAudioDevice(audio.device.id);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     restoreStandardError(savedError);
     audio.decoding.stop();
     audio.feed.playing = false;
     audio.feed.fadeLeft = 0;
     audio.transport.close();
-    audio.device.device = 0;
+    audio.device.id = 0;
     audio.started = false;
     // The feed's epoch goes on counting, so facts left from this run never match the next.
 }
