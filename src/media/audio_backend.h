@@ -70,7 +70,8 @@ bool audioReadPlayback(AudioStream stream, AudioPlayback& playback);
 // Moves the stream to `frames`, past the end to the end. A playing stream goes on from there.
 void audioSetPosition(AudioStream stream, uint64_t frames);
 
-// Converts between positions and seconds. A negative or non-finite time gives 0; the
+// Converts between positions and seconds (to the nearest frame, past the end to the end,
+// so a position comes back from its seconds). A negative or non-finite time gives 0; the
 // stream's own rate is used, and an unknown handle gives 0.
 float audioPositionToSeconds(AudioStream stream, uint64_t frames);
 uint64_t audioSecondsToPosition(AudioStream stream, float seconds);

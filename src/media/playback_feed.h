@@ -1,8 +1,8 @@
-// PlaybackFeed: the output side that every audio back end shares. The device's thread takes
-// decoded sound from the ring, fades it out when the sound stops, plays silence when the
-// ring has run dry (an underrun, counted) and publishes what it handed over as AudioPlayback
-// facts for the clock, in a snapshot read without a lock. The back end's decoding thread
-// fills the ring (refill) under a lock of its own.
+// PlaybackFeed: the output side that the back ends which decode themselves (SDL2, waveOut)
+// share. The device's thread takes decoded sound from the ring, fades it out when the sound
+// stops, plays silence when the ring has run dry (an underrun, counted) and publishes what it
+// handed over as AudioPlayback facts for the clock, in a snapshot read without a lock. The
+// decoding thread (DecodeAhead) fills the ring (refill) under a lock of its own.
 //
 // Threads. fill runs on the device's thread. begin and fadeOut run on the main thread while
 // the back end holds that thread off (SDL's device lock, the waveOut feeder's lock); begin
@@ -76,6 +76,13 @@ struct PlaybackFeed {
     // sound is now) while the device plays a short fade of what follows, then silence.
     void fadeOut(int64_t at, int64_t now);
 
+    // Main thread: the latest facts published (those read before, when every attempt meets
+    // a write in progress).
+    const AudioPlayback& latest() {
+        snapshot.read(lastRead);
+        return lastRead;
+    }
+
     // Producer: decodes into the ring's free space with `decode(int16_t* out, uint32_t
     // frames)`, which returns the frames it wrote (fewer only at the end of the stream, where
     // it stores `end`), at most `most` frames in all. Returns the frames added.
@@ -95,6 +102,7 @@ struct PlaybackFeed {
     }
 
   private:
-    AudioPlayback last; // device thread's copy of what it last published
+    AudioPlayback last;     // device thread's copy of what it last published
+    AudioPlayback lastRead; // main thread's copy of what it last read
     void publishStanding(int64_t at, int64_t now);
 };
