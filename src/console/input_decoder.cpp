@@ -313,7 +313,7 @@ struct Decoding {
     }
 
     // The content [p, end) of a string sequence opened by ESC `introducer`.
-    void string(uint8_t introducer, const uint8_t* p, const uint8_t* end) {
+    void stringContent(uint8_t introducer, const uint8_t* p, const uint8_t* end) {
         if (introducer == 'P' && end - p >= 2 && p[0] == '>' && p[1] == '|') {
             // XTVERSION: the terminal's name and version, printable characters only.
             size_t n = 0;
@@ -432,7 +432,7 @@ struct Decoding {
                 size_t end = 0;
                 bool complete = false;
                 if (!stringEnd(buf, i, n, end, complete)) return Step::NeedMore;
-                if (complete) string(buf[1], buf + 2, buf + i);
+                if (complete) stringContent(buf[1], buf + 2, buf + i);
                 return consume(end);
             }
             if (i - 2 == InputDecoder::kMaxString) {
