@@ -704,6 +704,7 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
         s.settle();
         EXPECT_GT(occurrences(s.output, "\x1b[?2026h"), 0u) << name;
         EXPECT_EQ(lastSynchronizedMode(s.output), 'l') << name;
+        EXPECT_EQ(occurrences(s.output, "\x1b[c"), 1u) << name; // not asked again on resuming
         EXPECT_TRUE(cooked(s.modes())) << name;
     }
 }
