@@ -32,7 +32,7 @@ bool environmentSaysGnuScreen(const char* term, const char* tmux);
 // version 4 drops 24-bit colour codes, Colors256 stands in for TrueColor. Other modes are
 // returned unchanged: they are the user's.
 ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term,
-                           bool gnuScreen);
+                           bool gnuScreen = false);
 
 // One terminal character cell as the terminal shows it: a code page 437 glyph and two colours
 // in the output's colour mode (a console colour 0-15 in Colors16, an xterm index 0-255 in
