@@ -148,7 +148,7 @@ void escapeLatency(benchmark::State& state) {
 BENCHMARK(escapeLatency)
     ->Arg(30)
     ->Arg(100)
-    ->Iterations(3)
+    ->Iterations(6)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -111,7 +111,10 @@ bool gReplaced[NSIG] = {};
 
 // How long a frame may wait for a terminal that is slow to read before the loop goes on (the
 // rest of the frame goes out first next time), and how long the restore may wait at exit.
+// While input waits to be decoded (a lone ESC, say) a frame waits less, so that Escape is
+// recognised on time.
 constexpr uint32_t kFrameWaitMilliseconds = 100;
+constexpr uint32_t kFrameWaitWithInputMilliseconds = 10;
 constexpr uint32_t kRestoreWaitMilliseconds = 1000;
 constexpr int kPollSliceMilliseconds = 20;
 
@@ -126,10 +129,10 @@ enum class WriteResult { Done, Stalled, Failed };
 
 // Writes data[done..count), advancing `done`, across short writes and interruptions. Waits at
 // most `waitMs` in all for the terminal to take more; with `quitEnds` the quit flag ends the
-// wait at once (a signal wakes poll). Failed: the terminal refused the bytes (EIO once it hung
-// up). Async-signal-safe.
+// wait at once (a signal wakes poll), and input to read on `wakeFd` (when not -1) ends it too.
+// Failed: the terminal refused the bytes (EIO once it hung up). Async-signal-safe.
 WriteResult writeBounded(int fd, const char* data, size_t count, size_t& done, uint32_t waitMs,
-                         bool quitEnds) {
+                         bool quitEnds, int wakeFd = -1) {
     const uint32_t start = monotonicMilliseconds();
     while (done < count) {
         const ssize_t written = write(fd, data + done, count - done);
@@ -145,9 +148,10 @@ WriteResult writeBounded(int fd, const char* data, size_t count, size_t& done, u
         if (spent >= waitMs) return WriteResult::Stalled;
         if (error == EINTR) continue;
         const uint32_t left = waitMs - spent;
-        pollfd wait{fd, POLLOUT, 0};
-        poll(&wait, 1,
+        pollfd wait[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+        poll(wait, wakeFd >= 0 ? 2 : 1,
              left < kPollSliceMilliseconds ? static_cast<int>(left) : kPollSliceMilliseconds);
+        if (wakeFd >= 0 && (wait[1].revents & POLLIN)) return WriteResult::Stalled;
     }
     return WriteResult::Done;
 }
@@ -492,8 +496,11 @@ void handleSignalFlags(ConsoleScreen& screen) {
 // Sends what the terminal has not yet taken of the last frame, waiting a little at most.
 bool sendFrame(ConsolePlatform& p) {
     TerminalOutput& out = p.output;
-    switch (writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, p.sent,
-                         kFrameWaitMilliseconds, true)) {
+    // Keys typed meanwhile end the wait: the loop reads them, and the rest goes out next time.
+    const uint32_t waitMs =
+        p.decoder.length > 0 ? kFrameWaitWithInputMilliseconds : kFrameWaitMilliseconds;
+    switch (writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, p.sent, waitMs, true,
+                         gTerminal.inputFd)) {
     case WriteResult::Done:
         return true;
     case WriteResult::Stalled:
@@ -640,15 +647,10 @@ void ConsoleScreen::cycleLayout() {
 }
 
 void ConsoleScreen::close() {
-    // The rest of the last frame first, so the restore is not read inside a cut sequence; if
-    // the terminal would not take it, the restore gets no second wait.
-    bool flushed = true;
-    if (platform && platform->sent < platform->output.length) {
-        TerminalOutput& out = platform->output;
-        flushed = writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, platform->sent,
-                               kRestoreWaitMilliseconds, false) == WriteResult::Done;
-    }
-    leaveTerminal(flushed ? kRestoreWaitMilliseconds : 0);
+    // The rest of a cut frame is dropped, so a slow terminal does not hold the restore up: the
+    // leave sequence ends whatever sequence the cut left open (CAN), and its clear wipes what
+    // the rest would have drawn.
+    leaveTerminal();
     uninstallHandlers();
     closeOutput();
     delete platform;
