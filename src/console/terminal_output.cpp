@@ -119,14 +119,22 @@ size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool backgroun
 
 } // namespace
 
-ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term) {
+bool environmentSaysGnuScreen(const char* term, const char* tmux) {
+    if (!term || (tmux && *tmux)) return false;
+    return std::strncmp(term, "screen", 6) == 0 &&
+           (term[6] == 0 || term[6] == '.' || term[6] == '-');
+}
+
+ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term,
+                           bool gnuScreen) {
     if (requested != ColorMode::Auto) return requested;
+    const ColorMode deepest = gnuScreen ? ColorMode::Colors256 : ColorMode::TrueColor;
     if (colorterm &&
         (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0))
-        return ColorMode::TrueColor;
+        return deepest;
     if (term) {
         const size_t n = std::strlen(term);
-        if (n >= 7 && std::strcmp(term + n - 7, "-direct") == 0) return ColorMode::TrueColor;
+        if (n >= 7 && std::strcmp(term + n - 7, "-direct") == 0) return deepest;
         if (std::strstr(term, "256color")) return ColorMode::Colors256;
     }
     return ColorMode::Colors16;
@@ -137,7 +145,7 @@ bool TerminalOutput::create(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0 || width > 9999 || height > 9999) return false;
     // The widest layout's grid is the largest: wide's 2 x width by height.
     const size_t cells = 2 * static_cast<size_t>(width) * static_cast<size_t>(height);
-    const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1);
+    const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1) + kTrailerBytes;
     std::unique_ptr<ShownCell[]> newFront(new (std::nothrow) ShownCell[cells]());
     std::unique_ptr<Cell[]> newLastBack(new (std::nothrow) Cell[cells / 2]());
     std::unique_ptr<char[]> newBytes(new (std::nothrow) char[needed]);
@@ -212,6 +220,12 @@ void TerminalOutput::invalidate() {
 
 void TerminalOutput::appendBytes(const char* data, size_t count) {
     if (length + count > kControlBytes) return;
+    std::memcpy(bytes.get() + length, data, count);
+    length += count;
+}
+
+void TerminalOutput::appendTrailer(const char* data, size_t count) {
+    if (length + count > capacity) return;
     std::memcpy(bytes.get() + length, data, count);
     length += count;
 }
