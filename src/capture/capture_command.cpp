@@ -22,13 +22,13 @@
 #include "console/display_layout.h"
 #include "console/terminal_output.h"
 #include "demo/demo_content.h"
+#include "demo/frame_stepper.h"
 #include "gfx/resource_blob.h"
-#include "shell/render_command.h"
 
 namespace {
 
-constexpr int32_t kScreenWidth = 80;
-constexpr int32_t kScreenHeight = 50;
+constexpr int32_t kScreenWidth = FrameStepper::kScreenWidth;
+constexpr int32_t kScreenHeight = FrameStepper::kScreenHeight;
 constexpr int32_t kMaxFps = 240;
 constexpr int32_t kMaxScale = 4; // 5120 x 3200: beyond that the pictures only grow
 constexpr int32_t kMaxQuality = 51;
@@ -92,7 +92,7 @@ bool parseSeconds(const char* text, double& value) {
     errno = 0;
     const double parsed = std::strtod(text, &end);
     if (end == text || *end != '\0' || errno != 0 || !std::isfinite(parsed) || parsed < 0.0 ||
-        parsed > kDemoEndTime)
+        parsed > FrameStepper::kDemoEndTime)
         return false;
     value = parsed;
     return true;
@@ -319,7 +319,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
 
 CaptureFrames captureFrames(const CaptureOptions& options) {
     const double dt = 1.0 / options.fps;
-    const uint64_t demoLast = lastDemoFrame(dt);
+    const uint64_t demoLast = FrameStepper::lastDemoFrame(dt);
     if (options.kind == CaptureKind::Picture) {
         const auto k = static_cast<uint64_t>(std::llround(options.time * options.fps));
         return {k < demoLast ? k : demoLast, k < demoLast ? k : demoLast};
@@ -370,6 +370,7 @@ struct CaptureRun {
     CaptureFrames frames;
     DemoContent content;
     CellImage screen;
+    FrameStepper stepper{content, screen};
     ProgressBar progress;
     std::string error;
     uint64_t framesDone = 0; // frames written
@@ -380,7 +381,7 @@ struct CaptureRun {
     bool load() {
         if (!content.load() || !screen.create(kScreenWidth, kScreenHeight)) return false;
         // The start-up screen that the first frames draw over.
-        screen.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
+        stepper.showStart();
         return true;
     }
 
@@ -393,9 +394,7 @@ struct CaptureRun {
                 interrupted = true;
                 break;
             }
-            if (k > 0)
-                content.runScenes(screen, static_cast<float>(static_cast<double>(k) * dt),
-                                  static_cast<float>(dt));
+            if (k > 0) stepper.step(FrameStepper::frameTime(k, dt), static_cast<float>(dt));
             if (k >= frames.first) {
                 if (!emit(k)) {
                     progress.finish();

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "demo/demo_content.h"
+#include "demo/frame_stepper.h"
 #include "gfx/cell.h"
 #include "gfx/cp437.h"
 #include "gfx/resource_blob.h"
@@ -20,8 +21,6 @@
 
 namespace {
 
-constexpr int32_t kScreenWidth = 80;
-constexpr int32_t kScreenHeight = 50;
 constexpr double kMinimumDt = 0.0001; // at most 10,000 frames per demo second
 constexpr double kMaximumDt = 60.0;
 constexpr uint64_t kMaximumFrame = 1000000000000ull; // keeps k x dt exact in a double
@@ -180,14 +179,6 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
     return true;
 }
 
-uint64_t lastDemoFrame(double dt) {
-    auto timeOf = [dt](uint64_t k) { return static_cast<float>(static_cast<double>(k) * dt); };
-    uint64_t k = static_cast<uint64_t>(kDemoEndTime / dt);
-    while (k > 0 && timeOf(k) > kDemoEndTime) --k;
-    while (timeOf(k + 1) <= kDemoEndTime) ++k;
-    return k;
-}
-
 size_t formatFrameText(const CellImage& frame, char* out) {
     size_t at = 0;
     for (int32_t y = 0; y < frame.height; ++y) {
@@ -213,14 +204,15 @@ void formatFrameCells(const CellImage& frame, uint8_t* out) {
 bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE* out,
                   std::FILE* progress) {
     CellImage backBuffer;
-    if (!backBuffer.create(kScreenWidth, kScreenHeight)) {
+    if (!backBuffer.create(FrameStepper::kScreenWidth, FrameStepper::kScreenHeight)) {
         errno = ENOMEM;
         return false;
     }
+    FrameStepper stepper{content, backBuffer};
     // The start-up screen that the first frames draw over.
-    backBuffer.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
+    stepper.showStart();
 
-    const uint64_t demoLast = lastDemoFrame(options.dt);
+    const uint64_t demoLast = FrameStepper::lastDemoFrame(options.dt);
     const uint64_t last =
         options.frames.empty() ? demoLast : std::min(demoLast, options.frames.back().last);
     const float delta = static_cast<float>(options.dt);
@@ -236,8 +228,7 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
     size_t range = 0;
 
     for (uint64_t k = 1; k <= last; ++k) {
-        const float t = static_cast<float>(static_cast<double>(k) * options.dt);
-        if (!content.runScenes(backBuffer, t, delta)) break;
+        if (!stepper.step(FrameStepper::frameTime(k, options.dt), delta)) break;
 
         bool selected = options.frames.empty();
         while (!selected && range < options.frames.size() && options.frames[range].last < k)
@@ -294,7 +285,7 @@ int renderCommand(int argc, char** argv) {
         printUsage(stderr);
         return 2;
     }
-    const uint64_t demoLast = lastDemoFrame(options.dt);
+    const uint64_t demoLast = FrameStepper::lastDemoFrame(options.dt);
     if (demoLast == 0) {
         std::fprintf(stderr,
                      "kaveo render: --dt %g selects no frame: the first frame would lie after "

@@ -32,10 +32,6 @@ bool parseFrameList(const char* text, std::vector<FrameRange>& ranges, std::stri
 // Parses the arguments after "render". False with a one-line reason on bad input.
 bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error);
 
-// The number of the last frame the demo draws at `dt`: the largest k with float(k dt) no
-// later than the end time.
-uint64_t lastDemoFrame(double dt);
-
 // Writes a frame as 50 lines of UTF-8 (one per row), then an empty line, into out, which
 // must hold kFrameTextCapacity bytes. Returns the number of bytes written.
 constexpr size_t kFrameTextCapacity = 50 * (80 * 3 + 1) + 1;

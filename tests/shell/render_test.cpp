@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "demo/demo_content.h"
-#include "gfx/next_random.h"
 #include "gfx/cp437.h"
+#include "gfx/next_random.h"
 #include "shell/render_command.h"
 
 namespace {
@@ -120,19 +120,6 @@ TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
         EXPECT_FALSE(parse(words, options, error));
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos); // one line
-    }
-}
-
-TEST(RenderTiming, LastFrameIsTheLastWhoseTimeDoesNotPassTheEnd) {
-    struct Case {
-        double dt;
-        uint64_t last;
-    };
-    // 59 / dt frames, counting float(k dt) as the frame's time.
-    for (const Case c : {Case{0.01, 5900}, Case{0.05, 1180}, Case{0.1, 590}, Case{0.3, 196},
-                         Case{1.0, 59}, Case{59.0, 1}, Case{60.0, 0}, Case{0.0001, 590000}}) {
-        SCOPED_TRACE(c.dt);
-        EXPECT_EQ(lastDemoFrame(c.dt), c.last);
     }
 }
 
