@@ -18,12 +18,13 @@
 #include "capture/mp4_writer.h"
 #include "capture/png_writer.h"
 #include "capture/progress_bar.h"
-#include "capture/soundtrack_reader.h"
 #include "console/display_layout.h"
 #include "console/terminal_output.h"
 #include "demo/demo_content.h"
 #include "demo/frame_stepper.h"
 #include "gfx/resource_blob.h"
+#include "media/fade.h"
+#include "media/mp3_stream_mpg123.h"
 
 namespace {
 
@@ -435,16 +436,15 @@ int captureVideo(CaptureRun& run) {
     ResourceBlob mp3;
     if (!loadFont(font) || !picture.create(options.scale))
         return reportFailure("Cannot initialize demo.");
-    SoundtrackReader sound;
-    const auto rate = static_cast<double>(kCaptureSampleRate);
-    const int64_t startSample =
-        std::llround(static_cast<double>(run.frames.first) * rate / options.fps);
-    if (mp3.load("kaveo.mp3", kResourceTypeData) == nullptr ||
-        !sound.open(mp3.data, mp3.size, startSample))
+    // Sample n is the sound at n / 44,100 s, as the live program plays it (gapless).
+    Mp3Stream sound;
+    const auto rate = static_cast<double>(kMp4SampleRate);
+    if (mp3.load("kaveo.mp3", kResourceTypeData) == nullptr || !sound.open(mp3.data, mp3.size))
         return reportFailure("Cannot load music.");
+    sound.seek(std::llround(static_cast<double>(run.frames.first) * rate / options.fps));
     // Decoded sound waits here until it is certain not to lie in the end's fade.
     const size_t pendingCapacity =
-        static_cast<size_t>(kCaptureSampleRate / options.fps + 2 + kCaptureFadeFrames);
+        static_cast<size_t>(kMp4SampleRate / options.fps + 2 + kFadeFrames);
     std::unique_ptr<int16_t[]> pending(new (std::nothrow) int16_t[2 * pendingCapacity]);
     if (!pending) return reportFailure("Cannot initialize demo.");
 
@@ -467,11 +467,14 @@ int captureVideo(CaptureRun& run) {
         // The sound up to the end of this frame, so the file interleaves finely.
         const uint64_t shown = k - run.frames.first + 1;
         const int64_t target = std::llround(static_cast<double>(shown) * rate / options.fps);
-        const auto fresh = static_cast<size_t>(target - decoded);
-        sound.read(pending.get() + 2 * waiting, fresh);
+        const auto fresh = static_cast<uint32_t>(target - decoded);
+        int16_t* fill = pending.get() + 2 * waiting;
+        // Silence after the end of the music.
+        const uint32_t got = sound.read(fill, fresh);
+        std::memset(fill + 2 * got, 0, 4 * size_t{fresh - got});
         decoded = target;
         waiting += fresh;
-        const size_t ready = waiting > kCaptureFadeFrames ? waiting - kCaptureFadeFrames : 0;
+        const size_t ready = waiting > kFadeFrames ? waiting - kFadeFrames : 0;
         if (!writer.writeAudio(pending.get(), ready)) return false;
         std::memmove(pending.get(), pending.get() + 2 * ready, 4 * (waiting - ready));
         waiting -= ready;

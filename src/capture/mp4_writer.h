@@ -20,6 +20,10 @@ struct AVPacket;
 struct SwsContext;
 struct SwrContext;
 
+// Sample frames per second of the sound written: the soundtrack's own rate, as Mp3Stream
+// decodes it, kept by the AAC stream.
+constexpr int32_t kMp4SampleRate = 44100;
+
 struct Mp4Settings {
     int32_t width = 0;  // pixels, even
     int32_t height = 0; // pixels, even

@@ -13,11 +13,8 @@
 #include <cstdint>
 
 #include "media/audio_backend.h"
+#include "media/fade.h"
 #include "media/sample_ring.h"
-
-// About 20 ms at 44,100 frames per second: short enough to feel immediate, long enough not
-// to click.
-constexpr uint32_t kFadeFrames = 882;
 
 // AudioPlayback behind a sequence lock: the writer makes the sequence odd while it writes,
 // and a reader retries when it saw a write in progress. Writers must be serialised (the
