@@ -18,6 +18,7 @@
 #include "capture/mp4_writer.h"
 #include "capture/png_writer.h"
 #include "capture/progress_bar.h"
+#include "command/option_value.h"
 #include "console/display_layout.h"
 #include "console/terminal_output.h"
 #include "demo/demo_content.h"
@@ -65,39 +66,6 @@ struct StopSignals {
         for (int i = 0; i < 4; ++i) sigaction(kSignals[i], &saved[i], nullptr);
     }
 };
-
-// "--name=value" or "--name value".
-bool optionValue(int argc, char** argv, int& i, const char* name, const char*& value) {
-    const size_t length = std::strlen(name);
-    if (std::strncmp(argv[i], name, length) != 0) return false;
-    if (argv[i][length] == '=') {
-        value = argv[i] + length + 1;
-        return true;
-    }
-    if (argv[i][length] != '\0') return false;
-    value = (i + 1 < argc) ? argv[++i] : nullptr;
-    return true;
-}
-
-bool parseInteger(const char* text, int32_t low, int32_t high, int32_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || parsed < low || parsed > high) return false;
-    value = static_cast<int32_t>(parsed);
-    return true;
-}
-
-bool parseSeconds(const char* text, double& value) {
-    char* end = nullptr;
-    errno = 0;
-    const double parsed = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(parsed) || parsed < 0.0 ||
-        parsed > FrameStepper::kDemoEndTime)
-        return false;
-    value = parsed;
-    return true;
-}
 
 bool endsWith(const char* text, const char* suffix) {
     const size_t n = std::strlen(text), m = std::strlen(suffix);
@@ -211,16 +179,8 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
             options.output = name;
             continue;
         }
+        if (!acceptOptionValue(name, value, *seen, error)) return false;
         const std::string option(name, std::strcspn(name, "="));
-        if (value == nullptr || *value == '\0') {
-            error = option + " needs a value";
-            return false;
-        }
-        if (*seen) {
-            error = option + " is given twice";
-            return false;
-        }
-        *seen = true;
         const std::string got = ", got \"" + std::string(value) + "\"";
         if (seen == &seenFps) {
             if (!parseInteger(value, 1, kMaxFps, options.fps)) {
@@ -231,7 +191,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
             double& target = seen == &seenFrom ? options.from
                              : seen == &seenTo ? options.to
                                                : options.time;
-            if (!parseSeconds(value, target)) {
+            if (!parseNumber(value, 0.0, FrameStepper::kDemoEndTime, target)) {
                 error = option + ": expected seconds from 0 to 59" + got;
                 return false;
             }
@@ -252,14 +212,9 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
             }
             if (options.layout == DisplayLayout::Auto) options.layout = DisplayLayout::Wide;
         } else {
-            if (std::strcmp(value, "16") == 0) {
-                options.colors = ColorMode::Colors16;
-            } else if (std::strcmp(value, "256") == 0) {
-                options.colors = ColorMode::Colors256;
-            } else if (std::strcmp(value, "24bit") == 0) {
-                options.colors = ColorMode::TrueColor;
-            } else {
-                error = "--colors: expected 16, 256 or 24bit" + got;
+            // A recording has no terminal to choose for it.
+            if (!parseColorMode(value, options.colors) || options.colors == ColorMode::Auto) {
+                error = "--colors: expected 16, 256 or 24bit (truecolor)" + got;
                 return false;
             }
         }

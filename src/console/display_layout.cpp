@@ -1,4 +1,5 @@
-// Display layout names, the Auto choice, grid sizes and the pointer's way back to a cell.
+// Display layout and colour mode names, the Auto choice, grid sizes and the pointer's way back to a
+// cell.
 #include "console/display_layout.h"
 
 #include <cstring>
@@ -29,6 +30,25 @@ bool parseDisplayLayout(const char* text, DisplayLayout& layout) {
     for (const LayoutName& n : kLayoutNames) {
         if (std::strcmp(text, n.name) == 0) {
             layout = n.layout;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseColorMode(const char* text, ColorMode& mode) {
+    struct Name {
+        const char* name;
+        ColorMode mode;
+    };
+    static constexpr Name kNames[] = {{"auto", ColorMode::Auto},
+                                      {"16", ColorMode::Colors16},
+                                      {"256", ColorMode::Colors256},
+                                      {"24bit", ColorMode::TrueColor},
+                                      {"truecolor", ColorMode::TrueColor}};
+    for (const Name& n : kNames) {
+        if (std::strcmp(text, n.name) == 0) {
+            mode = n.mode;
             return true;
         }
     }

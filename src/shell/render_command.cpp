@@ -11,13 +11,14 @@
 #include <memory>
 #include <new>
 
+#include "command/option_value.h"
+#include "command/output_file.h"
 #include "demo/demo_content.h"
 #include "demo/frame_stepper.h"
 #include "gfx/cell.h"
 #include "gfx/cp437.h"
 #include "gfx/resource_blob.h"
 #include "media/resource_store.h"
-#include "shell/output_file.h"
 
 namespace {
 
@@ -44,19 +45,6 @@ bool parseFrameNumber(const char*& p, uint64_t& value, const char* what, std::st
         }
         ++p;
     }
-    return true;
-}
-
-// Splits "--name=value" or takes the next argument as the value.
-bool optionValue(int argc, char** argv, int& i, const char* name, const char*& value) {
-    const size_t length = std::strlen(name);
-    if (std::strncmp(argv[i], name, length) != 0) return false;
-    if (argv[i][length] == '=') {
-        value = argv[i] + length + 1;
-        return true;
-    }
-    if (argv[i][length] != '\0') return false;
-    value = (i + 1 < argc) ? argv[++i] : nullptr;
     return true;
 }
 
@@ -139,28 +127,14 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
             error = "unknown argument \"" + std::string(name) + "\"";
             return false;
         }
-        const std::string option(name, std::strcspn(name, "="));
-        if (value == nullptr || *value == '\0') {
-            error = option + " needs a value";
-            return false;
-        }
-        if (*seen) {
-            error = option + " is given twice";
-            return false;
-        }
-        *seen = true;
+        if (!acceptOptionValue(name, value, *seen, error)) return false;
 
         if (seen == &seenDt) {
-            char* end = nullptr;
-            errno = 0;
-            const double dt = std::strtod(value, &end);
-            if (end == value || *end != '\0' || errno != 0 || !std::isfinite(dt) ||
-                dt < kMinimumDt || dt > kMaximumDt) {
+            if (!parseNumber(value, kMinimumDt, kMaximumDt, options.dt)) {
                 error =
                     "--dt: expected seconds from 0.0001 to 60, got \"" + std::string(value) + "\"";
                 return false;
             }
-            options.dt = dt;
         } else if (seen == &seenFrames) {
             if (!parseFrameList(value, options.frames, error)) return false;
         } else if (seen == &seenFormat) {

@@ -8,25 +8,6 @@
 
 namespace {
 
-bool parseColorMode(const char* text, ColorMode& mode) {
-    struct Name {
-        const char* name;
-        ColorMode mode;
-    };
-    static constexpr Name kNames[] = {{"auto", ColorMode::Auto},
-                                      {"16", ColorMode::Colors16},
-                                      {"256", ColorMode::Colors256},
-                                      {"24bit", ColorMode::TrueColor},
-                                      {"truecolor", ColorMode::TrueColor}};
-    for (const Name& n : kNames) {
-        if (std::strcmp(text, n.name) == 0) {
-            mode = n.mode;
-            return true;
-        }
-    }
-    return false;
-}
-
 // Reads the options into `app`: 0, or 2 after naming a bad one with the usage.
 int parseTerminalOptions(int argc, char** argv, DemoApp& app) {
     for (int i = 0; i < argc; ++i) {
