@@ -14,7 +14,6 @@
 #include <new>
 
 #include "capture/cast_writer.h"
-#include "capture/cell_painter.h"
 #include "capture/mp4_writer.h"
 #include "capture/png_writer.h"
 #include "capture/progress_bar.h"
@@ -26,6 +25,7 @@
 #include "gfx/resource_blob.h"
 #include "media/fade.h"
 #include "media/mp3_stream_mpg123.h"
+#include "paint/cell_painter.h"
 
 namespace {
 
@@ -105,21 +105,6 @@ struct PartFile {
         }
         exists = false;
         return true;
-    }
-};
-
-struct PictureBuffer {
-    std::unique_ptr<uint8_t[]> rgb;
-    int32_t width = 0;
-    int32_t height = 0;
-    size_t stride = 0;
-
-    bool create(int32_t scale) {
-        width = kScreenWidth * kCellPixels * scale;
-        height = kScreenHeight * kCellPixels * scale;
-        stride = static_cast<size_t>(width) * 3;
-        rgb.reset(new (std::nothrow) uint8_t[stride * static_cast<size_t>(height)]);
-        return rgb != nullptr;
     }
 };
 
@@ -379,17 +364,19 @@ int reportEnd(const CaptureRun& run, const char* written) {
     return kExitInterrupted;
 }
 
-bool loadFont(ConsoleFont& font) {
-    ResourceBlob blob;
-    return blob.load("font.bin", kResourceTypeData) != nullptr && font.load(blob);
+// Each font pixel doubled across, as the demo's round shapes need square cells: an 8 x 16
+// glyph becomes 16 x 16 pixels per scale step, 1280 x 800 pixels at scale 1.
+bool createPainter(BitmapFont& font, CellPainter& painter, int32_t scale) {
+    return loadFontResource(font) &&
+           painter.create(font, kScreenWidth, kScreenHeight, 2 * scale, scale);
 }
 
 int captureVideo(CaptureRun& run) {
     const CaptureOptions& options = run.options;
-    ConsoleFont font;
-    PictureBuffer picture;
+    BitmapFont font;
+    CellPainter painter;
     ResourceBlob mp3;
-    if (!loadFont(font) || !picture.create(options.scale))
+    if (!createPainter(font, painter, options.scale))
         return reportFailure("Cannot initialize demo.");
     // Sample n is the sound at n / 44,100 s, as the live program plays it (gapless).
     Mp3Stream sound;
@@ -406,8 +393,8 @@ int captureVideo(CaptureRun& run) {
     PartFile file(options.output);
     Mp4Writer writer;
     Mp4Settings settings;
-    settings.width = picture.width;
-    settings.height = picture.height;
+    settings.width = painter.pixelWidth;
+    settings.height = painter.pixelHeight;
     settings.fps = options.fps;
     settings.crf = options.quality;
     file.exists = true;
@@ -417,8 +404,8 @@ int captureVideo(CaptureRun& run) {
     int64_t decoded = 0; // sample frames decoded, counted from the capture's start
     size_t waiting = 0;  // of them, in `pending`
     const bool ok = run.run([&](uint64_t k) {
-        paintCells(run.screen, font, options.scale, picture.rgb.get(), picture.stride);
-        if (!writer.writeVideo(picture.rgb.get(), picture.stride)) return false;
+        painter.paint(run.screen, font);
+        if (!writer.writeVideo(painter.pixels.get(), painter.stride())) return false;
         // The sound up to the end of this frame, so the file interleaves finely.
         const uint64_t shown = k - run.frames.first + 1;
         const int64_t target = std::llround(static_cast<double>(shown) * rate / options.fps);
@@ -445,9 +432,9 @@ int captureVideo(CaptureRun& run) {
 
 int capturePictures(CaptureRun& run) {
     const CaptureOptions& options = run.options;
-    ConsoleFont font;
-    PictureBuffer picture;
-    if (!loadFont(font) || !picture.create(options.scale))
+    BitmapFont font;
+    CellPainter painter;
+    if (!createPainter(font, painter, options.scale))
         return reportFailure("Cannot initialize demo.");
     const bool sequence = options.kind == CaptureKind::PictureSequence;
     std::unique_ptr<char[]> name(new char[std::strlen(options.output) + 32]);
@@ -471,10 +458,10 @@ int capturePictures(CaptureRun& run) {
     std::string failed;
     const bool ok = run.run([&](uint64_t k) {
         PartFile file(nameOf(k));
-        paintCells(run.screen, font, options.scale, picture.rgb.get(), picture.stride);
+        painter.paint(run.screen, font);
         file.exists = true;
-        if (!writePng(file.part.c_str(), picture.rgb.get(), picture.width, picture.height,
-                      picture.stride, run.error) ||
+        if (!writePng(file.part.c_str(), painter.pixels.get(), painter.pixelWidth,
+                      painter.pixelHeight, painter.stride(), run.error) ||
             !file.commit(run.error)) {
             failed = file.target;
             return false;

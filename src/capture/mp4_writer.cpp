@@ -111,7 +111,7 @@ bool Mp4Writer::open(const char* path, const Mp4Settings& settings, std::string&
     if ((code = av_frame_get_buffer(picture, 0)) < 0 || (code = av_frame_get_buffer(sound, 0)) < 0)
         return fail("cannot allocate frames", code);
 
-    scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGB24, settings.width,
+    scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGBA, settings.width,
                             settings.height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr,
                             nullptr);
     if (scaler == nullptr) return fail("cannot set up the colour conversion", AVERROR(EINVAL));
@@ -144,10 +144,10 @@ bool Mp4Writer::drain(AVCodecContext* codec, AVStream* stream) {
     }
 }
 
-bool Mp4Writer::writeVideo(const uint8_t* rgb, size_t stride) {
+bool Mp4Writer::writeVideo(const uint32_t* pixels, size_t stride) {
     int code = av_frame_make_writable(picture);
     if (code < 0) return fail("cannot allocate a frame", code);
-    const uint8_t* source[1] = {rgb};
+    const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
     const int sourceStride[1] = {static_cast<int>(stride)};
     sws_scale(scaler, source, sourceStride, 0, picture->height, picture->data, picture->linesize);
     picture->pts = videoFrames++;

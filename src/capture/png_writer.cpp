@@ -24,8 +24,8 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 } // namespace
 
-bool writePng(const char* path, const uint8_t* rgb, int32_t width, int32_t height, size_t stride,
-              std::string& error) {
+bool writePng(const char* path, const uint32_t* pixels, int32_t width, int32_t height,
+              size_t stride, std::string& error) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         error = std::strerror(errno);
@@ -55,7 +55,9 @@ bool writePng(const char* path, const uint8_t* rgb, int32_t width, int32_t heigh
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int32_t y = 0; y < height; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * stride);
+    png_set_filler(png, 0, PNG_FILLER_AFTER); // the fourth byte of each pixel is not written
+    const auto* rows = reinterpret_cast<const uint8_t*>(pixels);
+    for (int32_t y = 0; y < height; ++y) png_write_row(png, rows + static_cast<size_t>(y) * stride);
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     // fclose flushes what stdio still holds: a full disk may only show here.

@@ -9,10 +9,9 @@
 
 #include "gfx/next_random.h"
 #include "gfx/resource_blob.h"
+#include "paint/cell_painter.h"
 #include "shell/demo_app.h"
-#include "web/cell_painter.h"
 #include "web/console_web.h"
-#include "web/font_resource.h"
 
 namespace {
 
@@ -50,8 +49,9 @@ EMSCRIPTEN_KEEPALIVE int kaveo_open() {
     WebPlayer& p = *player;
     // Grey dots stand on the screen while the content loads and until the viewer starts.
     if (!p.app.openConsole()) return kCannotInitializeConsole;
+    // Glyphs at their own size: the page stretches the canvas so that cells come out square.
     if (!loadFontResource(p.font) ||
-        !p.painter.create(p.font, FrameStepper::kScreenWidth, FrameStepper::kScreenHeight))
+        !p.painter.create(p.font, FrameStepper::kScreenWidth, FrameStepper::kScreenHeight, 1, 1))
         return kCannotInitializeDemo;
     RandomState = 1;
     if (!p.app.content.load()) return kCannotInitializeDemo;
