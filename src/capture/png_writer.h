@@ -3,11 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 // Writes width x height pixels (rows of `stride` bytes, R, G, B, A bytes a pixel, the alpha
-// left out of the file) to `path`,
-// creating or truncating it. False with a one-line reason (errno's text where there is one)
-// on failure; the file may then be incomplete and the caller removes it.
-bool writePng(const char* path, const uint32_t* pixels, int32_t width, int32_t height,
-              size_t stride, std::string& error);
+// left out of the file) as a PNG file to `file`, which stays open. False with a one-line
+// reason (errno's text where there is one) on failure.
+bool writePng(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t height, size_t stride,
+              std::string& error);

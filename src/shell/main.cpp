@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "capture/capture_command.h"
+#include "capture/capture_usage.h"
+#include "shell/extract_command.h"
 #include "shell/render_command.h"
 #include "shell/terminal_demo.h"
 

@@ -1,4 +1,5 @@
-// The headless renderer and the resource extractor.
+// The headless renderer: its options, the frame formats, the frame loop, and the usage of
+// the headless commands.
 #include "shell/render_command.h"
 
 #include <unistd.h>
@@ -53,16 +54,6 @@ bool writeAll(std::FILE* out, const void* data, size_t size) {
     if (std::fwrite(data, 1, size, out) == size) return true;
     if (errno == 0) errno = EIO;
     return false;
-}
-
-// Binary frames or resources would only garble a terminal; "--output -" insists.
-bool refuseTerminal(const char* command, const char* output) {
-    if (output != nullptr || !isatty(STDOUT_FILENO)) return false;
-    std::fprintf(stderr,
-                 "kaveo %s: will not write binary data to a terminal; give --output FILE, or "
-                 "--output - to write to standard output anyway\n",
-                 command);
-    return true;
 }
 
 } // namespace
@@ -229,6 +220,16 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
     return false;
 }
 
+// Binary frames or resources would only garble a terminal; "--output -" insists.
+bool refuseTerminal(const char* command, const char* output) {
+    if (output != nullptr || !isatty(STDOUT_FILENO)) return false;
+    std::fprintf(stderr,
+                 "kaveo %s: will not write binary data to a terminal; give --output FILE, or "
+                 "--output - to write to standard output anyway\n",
+                 command);
+    return true;
+}
+
 void printUsage(std::FILE* to) {
     std::fputs(
         "usage: kaveo render [--dt SECONDS] [--frames LIST] [--format cells|text] [--output FILE]\n"
@@ -300,54 +301,6 @@ int renderCommand(int argc, char** argv) {
     return 0;
 }
 
-int extractCommand(int argc, char** argv) {
-    const char* name = nullptr;
-    const char* output = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        const char* value = nullptr;
-        if (optionValue(argc, argv, i, "--output", value)) {
-            if (value == nullptr || *value == '\0' || output != nullptr) {
-                std::fputs("kaveo extract: --output needs one file name\n", stderr);
-                printUsage(stderr);
-                return 2;
-            }
-            output = value;
-        } else if (argv[i][0] == '-' || name != nullptr) {
-            std::fprintf(stderr, "kaveo extract: unexpected argument \"%s\"\n", argv[i]);
-            printUsage(stderr);
-            return 2;
-        } else {
-            name = argv[i];
-        }
-    }
-    if (name == nullptr) {
-        std::fputs("kaveo extract: which resource?\n", stderr);
-        printUsage(stderr);
-        return 2;
-    }
-    ResourceBlob blob;
-    if (blob.load(name, kResourceTypeData) == nullptr) {
-        std::fprintf(stderr, "kaveo extract: no resource \"%s\"; the resources are:", name);
-        for (int32_t i = 0; i < resourceCount(); ++i) std::fprintf(stderr, " %s", resourceName(i));
-        std::fputs("\n", stderr);
-        return 2;
-    }
-    if (refuseTerminal("extract", output)) return 2;
-    OutputFile out;
-    if (!out.open(output)) {
-        std::fprintf(stderr, "kaveo extract: cannot create %s: %s\n", out.name(),
-                     std::strerror(out.error));
-        return 1;
-    }
-    out.write(blob.data, blob.size);
-    if (!out.finish()) {
-        std::fprintf(stderr, "kaveo extract: cannot write %s: %s\n", out.name(),
-                     std::strerror(out.error));
-        return 1;
-    }
-    return 0;
-}
-
 } // namespace
 
 // The commands build strings and lists as they parse; memory running out there ends the
@@ -357,15 +310,6 @@ int runRenderCommand(int argc, char** argv) {
         return renderCommand(argc, argv);
     } catch (const std::bad_alloc&) {
         std::fputs("kaveo render: out of memory\n", stderr);
-        return 1;
-    }
-}
-
-int runExtractCommand(int argc, char** argv) {
-    try {
-        return extractCommand(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kaveo extract: out of memory\n", stderr);
         return 1;
     }
 }

@@ -1,6 +1,5 @@
-// The headless commands of the kaveo executable: `render` draws the demo's frames without a
-// terminal or sound and writes them as cells or text; `extract` writes an embedded resource.
-// Exit codes: 0 done, 1 the content or the output failed, 2 bad arguments.
+// `kaveo render` draws the demo's frames without a terminal or sound and writes them as cells
+// or text. Exit codes: 0 done, 1 the content or the output failed, 2 bad arguments.
 #pragma once
 
 #include <cstdint>
@@ -47,8 +46,12 @@ void formatFrameCells(const CellImage& frame, uint8_t* out);
 bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE* out,
                   std::FILE* progress);
 
+// The usage of the headless commands, render and extract.
 void printUsage(std::FILE* to);
 
-// The commands; argv holds the arguments after the command's name.
+// True, after saying why on standard error, when binary data would go to a terminal: no
+// `output` was given and standard output is one ("--output -" insists).
+bool refuseTerminal(const char* command, const char* output);
+
+// The command; argv holds the arguments after "render".
 int runRenderCommand(int argc, char** argv);
-int runExtractCommand(int argc, char** argv);

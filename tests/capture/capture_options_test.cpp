@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/capture_command.h"
+#include "capture/capture_options.h"
 #include "capture/cast_writer.h"
 #include "capture/progress_bar.h"
 

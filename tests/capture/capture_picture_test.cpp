@@ -27,7 +27,7 @@ TEST_F(CapturePicture, StillEqualsTheRendererInEveryCell) {
 
 TEST_F(CapturePicture, PatternWritesEveryFrameByNumber) {
     ASSERT_EQ(runCapture({path("shot-%04d.png"), "--fps", "4", "--to", "0.5", "--scale", "2"}), 0);
-    // Frames 0, 1 and 2; no part files left.
+    // Frames 0, 1 and 2; no temporary files left.
     EXPECT_EQ(files(),
               (std::vector<std::string>{"shot-0000.png", "shot-0001.png", "shot-0002.png"}));
     Picture start;
