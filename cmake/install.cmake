@@ -3,6 +3,10 @@
 include(GNUInstallDirs)
 
 install(TARGETS kaveo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET kaveo_capture_program)
+  # Run by `kaveo capture` only, so not on the PATH (src/CMakeLists.txt finds it there).
+  install(TARGETS kaveo_capture_program RUNTIME DESTINATION ${KAVEO_CAPTURE_INSTALL_DIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 if(NOT WIN32)

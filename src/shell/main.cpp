@@ -1,11 +1,12 @@
 // The kaveo executable: without a command (or with `play`) it plays the demo in the terminal;
 // the headless commands (render, extract) draw frames or write resources without a terminal
-// or sound, and capture writes the demo as a video, pictures or an asciicast recording.
+// or sound, and capture (a program of its own, kaveo-capture) writes the demo as a video,
+// pictures or an asciicast recording.
 #include <cstdio>
 #include <cstring>
 
-#include "capture/capture_command.h"
 #include "capture/capture_usage.h"
+#include "shell/capture_program.h"
 #include "shell/extract_command.h"
 #include "shell/render_command.h"
 #include "shell/terminal_demo.h"
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "extract") == 0)
         return runExtractCommand(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "capture") == 0)
-        return runCaptureCommand(argc - 2, argv + 2);
+        return runCaptureProgram(argc - 2, argv + 2);
     if (asksForHelp(argc, argv)) {
         printTerminalUsage(stdout);
         std::fputc('\n', stdout);

@@ -1,0 +1,7 @@
+// kaveo-capture: the capture command as a program of its own, which `kaveo capture` runs, so
+// that only it loads FFmpeg's libraries and libpng.
+#include "capture/capture_command.h"
+
+int main(int argc, char** argv) {
+    return runCaptureCommand(argc - 1, argv + 1);
+}
