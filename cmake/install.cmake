@@ -1,11 +1,12 @@
-# What `cmake --install` puts in place (the program, its manual page, the licence) and the
-# Debian package of it (`cpack -G DEB`), whose dependencies dpkg-shlibdeps reads off the program.
+# What `cmake --install` puts in place (the programs, the manual page, the licence) and the
+# Debian package of it (`cpack -G DEB`), whose dependencies dpkg-shlibdeps reads off the programs.
 include(GNUInstallDirs)
 
 install(TARGETS kaveo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET kaveo_capture_program)
-  # Run by `kaveo capture` only, so not on the PATH (src/CMakeLists.txt finds it there).
-  install(TARGETS kaveo_capture_program RUNTIME DESTINATION ${KAVEO_CAPTURE_INSTALL_DIR})
+if(TARGET kaveo_play_program)
+  # Run by kaveo only (src/shell/CMakeLists.txt tells it where).
+  install(TARGETS kaveo_play_program kaveo_capture_program
+          RUNTIME DESTINATION ${KAVEO_HELPER_DIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
