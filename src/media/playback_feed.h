@@ -1,7 +1,8 @@
-// PlaybackFeed: the output side that every audio back end shares. The device's thread takes
-// decoded sound from the ring, fades it out when the sound stops, plays silence when the
-// ring has run dry (an underrun, counted) and publishes what it handed over as AudioPlayback
-// facts for the clock, in a snapshot read without a lock. The back end's decoding thread
+// PlaybackFeed: the output side that the SDL2 and waveOut back ends share (the web back end
+// plays through the page's WebAudio nodes instead). The device's thread takes decoded sound
+// from the ring, fades it out when the sound stops, plays silence when the ring has run dry
+// (an underrun, counted) and publishes what it handed over as AudioPlayback facts for the
+// clock, in a snapshot read without a lock. The back end's decoding thread
 // fills the ring (refill) under a lock of its own.
 //
 // Threads. fill runs on the device's thread. begin and fadeOut run on the main thread while
