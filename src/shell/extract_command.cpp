@@ -3,9 +3,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "command/option_value.h"
+#include "command/out_of_memory.h"
 #include "command/output_file.h"
 #include "gfx/resource_blob.h"
 #include "media/resource_store.h"
@@ -63,13 +63,6 @@ int extractCommand(int argc, char** argv) {
 
 } // namespace
 
-// The output file's temporary name is a string: memory running out there ends the command
-// with its message rather than an uncaught exception.
 int runExtractCommand(int argc, char** argv) {
-    try {
-        return extractCommand(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kaveo extract: out of memory\n", stderr);
-        return 1;
-    }
+    return runCatchingOutOfMemory("extract", extractCommand, argc, argv);
 }

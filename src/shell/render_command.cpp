@@ -13,6 +13,7 @@
 #include <new>
 
 #include "command/option_value.h"
+#include "command/out_of_memory.h"
 #include "command/output_file.h"
 #include "demo/demo_content.h"
 #include "demo/frame_stepper.h"
@@ -303,13 +304,6 @@ int renderCommand(int argc, char** argv) {
 
 } // namespace
 
-// The commands build strings and lists as they parse; memory running out there ends the
-// command with its message rather than an uncaught exception.
 int runRenderCommand(int argc, char** argv) {
-    try {
-        return renderCommand(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kaveo render: out of memory\n", stderr);
-        return 1;
-    }
+    return runCatchingOutOfMemory("render", renderCommand, argc, argv);
 }
