@@ -1,9 +1,14 @@
-# What `cmake --install` puts in place (the program, its manual page, the licence, and on
+# What `cmake --install` puts in place (the programs, the manual page, the licence, and on
 # POSIX Debian's copyright, changelog and lintian overrides) and the Debian package of it
-# (`cpack -G DEB`), whose dependencies dpkg-shlibdeps reads off the program.
+# (`cpack -G DEB`), whose dependencies dpkg-shlibdeps reads off the programs.
 include(GNUInstallDirs)
 
 install(TARGETS kaveo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET kaveo_play_program)
+  # Run by kaveo only (src/shell/CMakeLists.txt tells it where).
+  install(TARGETS kaveo_play_program kaveo_capture_program
+          RUNTIME DESTINATION ${KAVEO_HELPER_DIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 if(NOT WIN32)

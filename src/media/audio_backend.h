@@ -1,6 +1,6 @@
 // The audio back end: the few calls MusicClock makes to play the soundtrack. One back end
-// per platform (audio_sdl2_mpg123.cpp, audio_win32.cpp), chosen when linking; the clock's
-// tests link a fake.
+// per platform (audio_sdl2_mpg123.cpp, audio_win32.cpp, and for the web page
+// src/web/audio_web.cpp), chosen when linking; the clock's tests link a fake.
 //
 // Glossary. A sample frame is one instant of sound, one sample per channel (4 bytes of
 // 16-bit stereo); positions are counts of sample frames from the first frame of the music,

@@ -144,13 +144,7 @@ int64_t fadeOut(AudioDevice& d) {
                     count * 4u);
         copied += count;
     }
-    for (uint32_t i = 0; i < copied; ++i) {
-        const auto gain = static_cast<int32_t>(kFadeFrames - i - 1);
-        for (int c = 0; c < 2; ++c) {
-            d.fade[2 * i + c] =
-                static_cast<int16_t>(d.fade[2 * i + c] * gain / static_cast<int32_t>(kFadeFrames));
-        }
-    }
+    applyEndFade(d.fade, copied, 0, kFadeFrames);
     d.feed.fadeOut(at, now);
     d.feed.fadeLeft = 0; // the fade is the one made here
     // The fade goes first in a fresh queue, silence after it; the feeder goes on from there.

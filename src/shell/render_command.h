@@ -1,7 +1,6 @@
-// The headless commands of the kaveo executable: `render` draws the demo's frames without a
-// terminal or sound and writes them as cells, text or the bytes that draw them in a terminal;
-// `extract` writes an embedded resource. Exit codes: 0 done, 1 the content or the output failed, 2
-// bad arguments.
+// `kaveo render` draws the demo's frames without a terminal or sound and writes them as cells,
+// text or the bytes that draw them in a terminal. Exit codes: 0 done, 1 the content or the
+// output failed, 2 bad arguments.
 #pragma once
 
 #include <cstdint>
@@ -38,10 +37,6 @@ bool parseFrameList(const char* text, std::vector<FrameRange>& ranges, std::stri
 // Parses the arguments after "render". False with a one-line reason on bad input.
 bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error);
 
-// The number of the last frame the demo draws at `dt`: the largest k with float(k dt) no
-// later than the end time.
-uint64_t lastDemoFrame(double dt);
-
 // Writes a frame as 50 lines of UTF-8 (one per row), then an empty line, into out, which
 // must hold kFrameTextCapacity bytes. Returns the number of bytes written.
 constexpr size_t kFrameTextCapacity = 50 * (80 * 3 + 1) + 1;
@@ -67,8 +62,12 @@ bool writeFrameAnsi(TerminalOutput& output, const CellImage& frame, std::FILE* o
 bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE* out,
                   std::FILE* progress);
 
+// The usage of the headless commands, render and extract.
 void printUsage(std::FILE* to);
 
-// The commands; argv holds the arguments after the command's name.
+// True, after saying why on standard error, when binary data would go to a terminal: no
+// `output` was given and standard output is one ("--output -" insists).
+bool refuseTerminal(const char* command, const char* output);
+
+// The command; argv holds the arguments after "render".
 int runRenderCommand(int argc, char** argv);
-int runExtractCommand(int argc, char** argv);

@@ -16,5 +16,5 @@ kaveo_add_test(test_timer_posix timer_posix_test.cpp)
 target_link_libraries(test_timer_posix PRIVATE kaveo_media)
 
 # The sound ring and the device feed of every back end (also the ThreadSanitizer stage's).
-kaveo_add_test(test_playback_feed playback_feed_test.cpp)
+kaveo_add_test(test_playback_feed playback_feed_test.cpp fade_test.cpp)
 target_link_libraries(test_playback_feed PRIVATE kaveo_playback)

@@ -143,19 +143,6 @@ TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
     }
 }
 
-TEST(RenderTiming, LastFrameIsTheLastWhoseTimeDoesNotPassTheEnd) {
-    struct Case {
-        double dt;
-        uint64_t last;
-    };
-    // 59 / dt frames, counting float(k dt) as the frame's time.
-    for (const Case c : {Case{0.01, 5900}, Case{0.05, 1180}, Case{0.1, 590}, Case{0.3, 196},
-                         Case{1.0, 59}, Case{59.0, 1}, Case{60.0, 0}, Case{0.0001, 590000}}) {
-        SCOPED_TRACE(c.dt);
-        EXPECT_EQ(lastDemoFrame(c.dt), c.last);
-    }
-}
-
 TEST(Cp437, MapsShadesBlocksControlGlyphsAndTheEnds) {
     const std::pair<uint8_t, const char*> cases[] = {
         {'A', "A"},       {0x00, " "},      {0x01, "\u263A"}, {0x7F, "\u2302"}, {0xB0, "\u2591"},

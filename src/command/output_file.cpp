@@ -1,5 +1,5 @@
 // OutputFile: write beside the target, rename at the end.
-#include "shell/output_file.h"
+#include "command/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
-// OutputFile: where the headless commands write. A regular file is written beside its target
-// and renamed over it only when everything was written, so a failed run leaves no truncated
-// file behind and an existing one untouched. Standard output ("-" or no name), devices, pipes
-// and symbolic links are written in place.
+// OutputFile: where the commands write (render, extract and capture's files). A regular file is
+// written beside its target and renamed over it only when everything was written, so a failed run
+// leaves no truncated file behind and an existing one untouched. Standard output ("-" or no name),
+// devices, pipes and symbolic links are written in place.
 #pragma once
 
 #include <cstdio>
@@ -31,4 +31,8 @@ struct OutputFile {
 
     // What to call the output in messages.
     const char* name() const { return target ? target : "standard output"; }
+    // The file being written, for a library that opens it by name and writes it itself
+    // (FFmpeg): the temporary beside the target, or the target when written in place; null
+    // for standard output. What the library wrote is put in place by finish().
+    const char* path() const { return !temporary.empty() ? temporary.c_str() : target; }
 };
