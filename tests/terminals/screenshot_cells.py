@@ -122,5 +122,14 @@ def changed_share(before, after, box=None):
     return ImageStat.Stat(changed).sum[0] / 255 / (changed.width * changed.height)
 
 
+def busy_share(image, box=None):
+    """The share of pixels (within `box`, else everywhere) not of the picture's commonest
+    colour: near 0 for a cleared screen with a cursor or a short line on it."""
+    if box is not None:
+        image = image.crop(box)
+    count, _ = max(image.getcolors(image.width * image.height))
+    return 1 - count / (image.width * image.height)
+
+
 def open_picture(path_or_file):
     return Image.open(path_or_file).convert("RGB")
