@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "demo/demo_content.h"
+#include "demo/frame_stepper.h"
 #include "gfx/next_random.h"
 
 const std::vector<CellImage>& demoFrames() {
@@ -14,15 +15,20 @@ const std::vector<CellImage>& demoFrames() {
         auto content = std::make_unique<DemoContent>();
         CellImage back;
         RandomState = 1;
-        if (!content->load() || !back.create(80, 50)) std::abort();
-        back.fillRect(Cell{'.', 0x07}, 0, 0, 80, 50);
-        for (int k = 0;; ++k) {
-            const float t = static_cast<float>(k) * kDemoFrameSeconds;
-            if (k > 0 && !content->runScenes(back, t, kDemoFrameSeconds)) break;
+        if (!content->load() ||
+            !back.create(FrameStepper::kScreenWidth, FrameStepper::kScreenHeight))
+            std::abort();
+        FrameStepper stepper{*content, back};
+        stepper.showStart();
+        for (uint64_t k = 1;; ++k) {
             CellImage copy;
-            if (!copy.create(80, 50)) std::abort();
-            std::copy(back.cells.get(), back.cells.get() + 4000, copy.cells.get());
+            if (!copy.create(back.width, back.height)) std::abort();
+            std::copy_n(back.cells.get(), static_cast<size_t>(back.width) * back.height,
+                        copy.cells.get());
             list.push_back(std::move(copy));
+            if (!stepper.step(FrameStepper::frameTime(k, kDemoFrameSeconds),
+                              static_cast<float>(kDemoFrameSeconds)))
+                break;
         }
         return list;
     }();

@@ -6,7 +6,7 @@
 
 #include "gfx/cell.h"
 
-constexpr float kDemoFrameSeconds = 0.01f;
+constexpr double kDemoFrameSeconds = 0.01;
 
 // Drawn once per process and kept (about 5,900 frames of 16,000 bytes).
 const std::vector<CellImage>& demoFrames();

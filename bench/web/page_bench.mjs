@@ -1,20 +1,22 @@
-// The web player's costs in headless Chromium:
-//   node --experimental-websocket bench/web/page_bench.mjs build-web/kaveo.html [SECONDS]
-// Plays the demo for SECONDS (default 20) after a click and reports the frame cost (the
+// The web player's costs in a headless browser:
+//   node --experimental-websocket bench/web/page_bench.mjs build-web/kaveo.html [SECONDS] [BROWSER]
+// Plays the demo for SECONDS (default 20) in BROWSER (chromium, the default, or firefox)
+// after a click and reports the frame cost (the
 // module's frame and the canvas painting, per animation frame: median and 99th percentile),
 // the page weight, and the time from the click to the first frame with sound.
 import { statSync } from "node:fs";
 import { resolve } from "node:path";
 import { pathToFileURL } from "node:url";
-import { openBrowser } from "../../tests/web/chromium.mjs";
+import { openBrowser } from "../../tests/web/browser.mjs";
 
-const [pagePath, seconds = "20"] = process.argv.slice(2);
+const [pagePath, seconds = "20", browserName = "chromium"] = process.argv.slice(2);
 if (!pagePath) {
-  console.error("usage: page_bench.mjs PAGE.html [SECONDS]");
+  console.error("usage: page_bench.mjs PAGE.html [SECONDS] [BROWSER]");
   process.exit(2);
 }
-const browser = await openBrowser(pathToFileURL(resolve(pagePath)).href);
+const browser = await openBrowser(browserName);
 try {
+  await browser.navigate(pathToFileURL(resolve(pagePath)).href);
   await browser.waitFor("window.kaveoPage && kaveoPage.state === 'waiting'", 30000);
   await browser.evaluate("kaveoPage.audio.decoding"); // as a viewer who looks before clicking
   await browser.click(700, 400);

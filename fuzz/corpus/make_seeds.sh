@@ -15,6 +15,9 @@ seed input_decoder/kitty         "$head"'\x8d\x00\x1b[?15u\x1b[27u\x8a\x00\x1b[1
 seed input_decoder/sgr_mouse     "$head"'\x8a\x00\x1b[<0;5;7M\x8a\x10\x1b[<0;5;7m\x8a\x10\x1b[<0;5;7M'
 seed input_decoder/mouse_drag    "$head"'\x8b\x00\x1b[<32;9;3M\x8c\x00\x1b[<35;10;3M'
 seed input_decoder/x10_and_alt   "$head"'\x86\x00\x1b[M !!\x83\x00\x1bx\x1b'
+seed input_decoder/answers       "$head"'\x8b\x00\x1b[?2026;2$y\x90\x00\x1bP>|XTerm(379)\x1b\\\x99\x00\x1b]4;1;rgb:cdcd/0000/0000\x07\x87\x00\x1b[?62;c'
+seed input_decoder/answers_urxvt "$head"'\x9e\x00\x1b]4;1;rgb:cd/00/00\x1b\x1b[>85;95;0c\x85\x00\x1b[?6c'
+seed input_decoder/overlong      "$head"'\xc6\x00\x1b[11111111111111111111111111111111111111111111111111111111111111111111\x83\x00mn\x1b'
 seed input_decoder/time_wraps    '\x03\x02\x01\xf0\xff\xff\xff\x82\xff\x1b[\x81\xff\x42'
 
 # resource_loaders: selector (0 palettes, 1 cell pairs, 2 layer bytes, 3 texture bytes;

@@ -2,46 +2,11 @@
 // pictures or as an asciicast recording, the kind chosen by OUTPUT's extension.
 //
 // Frame k of a capture at N frames per second shows demo time k / N; frame 0 is the screen at
-// start (the grey dots). Files are written beside the target (OUTPUT.part) and renamed when
-// complete, so OUTPUT is either whole or absent. Exit codes: 0 done, 1 a failure (nothing
-// left behind), 2 bad arguments, 130 interrupted (the file is finished with the frames done).
+// start (the grey dots). Files are written beside the target under a temporary name and put
+// in its place when complete, so OUTPUT is either whole or as it was. Exit codes: 0 done, 1 a
+// failure (nothing left behind), 2 bad arguments, 130 interrupted (the file is finished with
+// the frames done).
 #pragma once
 
-#include <cstdint>
-#include <cstdio>
-#include <string>
-
-#include "console/console_screen.h"
-
-enum class CaptureKind { Video, Picture, PictureSequence, Cast };
-
-struct CaptureOptions {
-    const char* output = nullptr;
-    CaptureKind kind = CaptureKind::Video;
-    int32_t fps = 60;
-    double from = 0.0;    // seconds
-    double to = 59.0;     // seconds
-    double time = -1.0;   // seconds, one picture; negative: the first caption
-    int32_t scale = 1;    // pixels per font pixel, video and pictures
-    int32_t quality = 18; // H.264 CRF
-    ColorMode colors = ColorMode::TrueColor;
-    DisplayLayout layout = DisplayLayout::Wide; // Auto means Wide: a recording has no terminal
-};
-
-// Reads the arguments after "capture". False with a one-line reason on bad input.
-bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error);
-
-// The frames a capture writes, inclusive: first and last frame numbers at options.fps.
-struct CaptureFrames {
-    uint64_t first;
-    uint64_t last;
-};
-CaptureFrames captureFrames(const CaptureOptions& options);
-
-// Whether `pattern` holds exactly one integer conversion (%d, %5d, %05d) and otherwise only
-// "%%": the only printf patterns a picture sequence's name may use.
-bool isFramePattern(const char* pattern);
-
-void printCaptureUsage(std::FILE* to);
-
+// The command; argv holds the arguments after "capture".
 int runCaptureCommand(int argc, char** argv);

@@ -16,7 +16,6 @@ extern "C" {
 
 namespace {
 
-constexpr int kSampleRate = 44100;
 constexpr int64_t kAudioBitRate = 192000;
 
 } // namespace
@@ -86,9 +85,9 @@ bool Mp4Writer::open(const char* path, const Mp4Settings& settings, std::string&
     if (code < 0) return fail("cannot open the H.264 encoder", code);
 
     audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    audio->sample_rate = kSampleRate;
+    audio->sample_rate = kMp4SampleRate;
     audio->bit_rate = kAudioBitRate;
-    audio->time_base = AVRational{1, kSampleRate};
+    audio->time_base = AVRational{1, kMp4SampleRate};
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO; // swr takes it by non-const pointer
     av_channel_layout_copy(&audio->ch_layout, &stereo);
     if (globalHeader) audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -106,20 +105,20 @@ bool Mp4Writer::open(const char* path, const Mp4Settings& settings, std::string&
     picture->width = settings.width;
     picture->height = settings.height;
     sound->format = AV_SAMPLE_FMT_FLTP;
-    sound->sample_rate = kSampleRate;
+    sound->sample_rate = kMp4SampleRate;
     sound->nb_samples = audio->frame_size;
     av_channel_layout_copy(&sound->ch_layout, &stereo);
     if ((code = av_frame_get_buffer(picture, 0)) < 0 || (code = av_frame_get_buffer(sound, 0)) < 0)
         return fail("cannot allocate frames", code);
 
-    scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGB24, settings.width,
+    scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGBA, settings.width,
                             settings.height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr,
                             nullptr);
     if (scaler == nullptr) return fail("cannot set up the colour conversion", AVERROR(EINVAL));
     sws_setColorspaceDetails(scaler, sws_getCoefficients(SWS_CS_DEFAULT), 1,
                              sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-    code = swr_alloc_set_opts2(&resampler, &stereo, AV_SAMPLE_FMT_FLTP, kSampleRate, &stereo,
-                               AV_SAMPLE_FMT_S16, kSampleRate, 0, nullptr);
+    code = swr_alloc_set_opts2(&resampler, &stereo, AV_SAMPLE_FMT_FLTP, kMp4SampleRate, &stereo,
+                               AV_SAMPLE_FMT_S16, kMp4SampleRate, 0, nullptr);
     if (code < 0 || (code = swr_init(resampler)) < 0)
         return fail("cannot set up the sample conversion", code);
 
@@ -145,10 +144,10 @@ bool Mp4Writer::drain(AVCodecContext* codec, AVStream* stream) {
     }
 }
 
-bool Mp4Writer::writeVideo(const uint8_t* rgb, size_t stride) {
+bool Mp4Writer::writeVideo(const uint32_t* pixels, size_t stride) {
     int code = av_frame_make_writable(picture);
     if (code < 0) return fail("cannot allocate a frame", code);
-    const uint8_t* source[1] = {rgb};
+    const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
     const int sourceStride[1] = {static_cast<int>(stride)};
     sws_scale(scaler, source, sourceStride, 0, picture->height, picture->data, picture->linesize);
     picture->pts = videoFrames++;

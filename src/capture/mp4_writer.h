@@ -1,4 +1,4 @@
-// Writes an MP4 file through FFmpeg's libraries: H.264 video (libx264, yuv420p) from RGB
+// Writes an MP4 file through FFmpeg's libraries: H.264 video (libx264, yuv420p) from RGBA
 // pictures and AAC audio (FFmpeg's own encoder, 44,100 Hz stereo) from 16-bit samples, both
 // starting at 0, with the index at the front (+faststart) so that browsers play it at once.
 //
@@ -19,6 +19,10 @@ struct AVFrame;
 struct AVPacket;
 struct SwsContext;
 struct SwrContext;
+
+// Sample frames per second of the sound written: the soundtrack's own rate, as Mp3Stream
+// decodes it, kept by the AAC stream.
+constexpr int32_t kMp4SampleRate = 44100;
 
 struct Mp4Settings {
     int32_t width = 0;  // pixels, even
@@ -54,8 +58,9 @@ struct Mp4Writer {
     // Creates `path` (an MP4 whatever its name) and writes its header.
     bool open(const char* path, const Mp4Settings& settings, std::string& error);
 
-    // Encodes the next picture: width x height RGB pixels, rows of `stride` bytes.
-    bool writeVideo(const uint8_t* rgb, size_t stride);
+    // Encodes the next picture: width x height pixels of R, G, B, A bytes (the alpha
+    // unused), rows of `stride` bytes.
+    bool writeVideo(const uint32_t* pixels, size_t stride);
 
     // Encodes the next `frames` stereo sample frames (interleaved left, right).
     bool writeAudio(const int16_t* samples, size_t frames);

@@ -24,20 +24,14 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 } // namespace
 
-bool writePng(const char* path, const uint8_t* rgb, int32_t width, int32_t height, size_t stride,
+bool writePng(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t height, size_t stride,
               std::string& error) {
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
     PngFailure failure;
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr) {
         png_destroy_write_struct(&png, nullptr);
-        std::fclose(file);
         error = "cannot start libpng";
         return false;
     }
@@ -46,7 +40,6 @@ bool writePng(const char* path, const uint8_t* rgb, int32_t width, int32_t heigh
     if (setjmp(png_jmpbuf(png))) {
         const int cause = errno;
         png_destroy_write_struct(&png, &info);
-        std::fclose(file);
         error = cause != 0 ? std::strerror(cause) : failure.message;
         return false;
     }
@@ -55,18 +48,10 @@ bool writePng(const char* path, const uint8_t* rgb, int32_t width, int32_t heigh
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int32_t y = 0; y < height; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * stride);
+    png_set_filler(png, 0, PNG_FILLER_AFTER); // the fourth byte of each pixel is not written
+    const auto* rows = reinterpret_cast<const uint8_t*>(pixels);
+    for (int32_t y = 0; y < height; ++y) png_write_row(png, rows + static_cast<size_t>(y) * stride);
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    // fclose flushes what stdio still holds: a full disk may only show here.
-    if (std::fflush(file) != 0 || std::ferror(file)) {
-        error = std::strerror(errno);
-        std::fclose(file);
-        return false;
-    }
-    if (std::fclose(file) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
     return true;
 }

@@ -8,16 +8,6 @@ uint32_t squaredDistance(Rgb a, Rgb b) {
     return static_cast<uint32_t>(dr * dr + dg * dg + db * db);
 }
 
-Rgb xterm256(uint32_t index) {
-    if (index >= 232) {
-        const uint8_t grey = static_cast<uint8_t>(8 + 10 * (index - 232));
-        return Rgb{grey, grey, grey};
-    }
-    auto level = [](uint32_t n) { return static_cast<uint8_t>(n == 0 ? 0 : 55 + 40 * n); };
-    const uint32_t i = index - 16;
-    return Rgb{level(i / 36), level(i / 6 % 6), level(i % 6)};
-}
-
 } // namespace
 
 const Rgb kClassicColors[16] = {
@@ -25,6 +15,17 @@ const Rgb kClassicColors[16] = {
     {128, 128, 0}, {192, 192, 192}, {128, 128, 128}, {0, 0, 255},     {0, 255, 0}, {0, 255, 255},
     {255, 0, 0},   {255, 0, 255},   {255, 255, 0},   {255, 255, 255},
 };
+
+Rgb xterm256Color(uint8_t index) {
+    if (index < 16) return Rgb{}; // black
+    if (index >= 232) {
+        const uint8_t grey = static_cast<uint8_t>(8 + 10 * (index - 232));
+        return Rgb{grey, grey, grey};
+    }
+    auto level = [](uint32_t n) { return static_cast<uint8_t>(n == 0 ? 0 : 55 + 40 * n); };
+    const uint32_t i = index - 16u;
+    return Rgb{level(i / 36), level(i / 6 % 6), level(i % 6)};
+}
 
 uint8_t inkSixteenths(uint8_t glyph) {
     switch (glyph) {
@@ -68,9 +69,9 @@ Rgb mixColors(Rgb ink, Rgb paper, uint32_t sixteenths) {
 
 uint8_t nearestXterm256(Rgb color) {
     uint32_t best = 16;
-    uint32_t bestDistance = squaredDistance(color, xterm256(16));
+    uint32_t bestDistance = squaredDistance(color, xterm256Color(16));
     for (uint32_t i = 17; i < 256; ++i) {
-        const uint32_t d = squaredDistance(color, xterm256(i));
+        const uint32_t d = squaredDistance(color, xterm256Color(static_cast<uint8_t>(i)));
         if (d < bestDistance) best = i, bestDistance = d;
     }
     return static_cast<uint8_t>(best);

@@ -28,6 +28,11 @@ uint8_t inkSixteenths(uint8_t glyph);
 // (halves up).
 Rgb mixColors(Rgb ink, Rgb paper, uint32_t sixteenths);
 
+// The colour xterm and its relatives show for a 256-colour index of the 6 x 6 x 6 cube
+// (16-231, levels 0, 95, 135, 175, 215, 255) or the grey ramp (232-255, 8 + 10 n). Indices
+// 0-15 name the terminal's own theme, which only the terminal knows: they give black.
+Rgb xterm256Color(uint8_t index);
+
 // The nearest colour, by squared distance in RGB, of the xterm 6 x 6 x 6 cube (indices
 // 16-231, levels 0, 95, 135, 175, 215, 255) and grey ramp (232-255, 8 + 10 n); the lower
 // index on a tie.

@@ -1,7 +1,8 @@
 // ConsoleScreen: the program's only contact with the text console. It is a CellImage (the
 // back buffer the scenes draw into) plus the back end's own state; the operations below
 // are the whole seam, implemented once per platform (console_screen_posix.cpp,
-// console_screen_win32.cpp), chosen by CMake.
+// console_screen_win32.cpp, and for the web page src/web/console_screen_web.cpp), chosen by
+// CMake.
 #pragma once
 
 #include <atomic>

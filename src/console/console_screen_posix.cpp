@@ -1,7 +1,10 @@
-// ConsoleScreen on POSIX terminals (xterm and its relatives, the Linux console, tmux, kitty).
+// ConsoleScreen on POSIX terminals (xterm and its relatives, the Linux console, tmux, GNU
+// screen, kitty).
 // Implements: open (alternate screen, hidden cursor, raw input with no signals from keys,
-// the title with the previous one saved on xterm's title stack, an 80 x 50 size request),
-// present (only the changed cells, one write per frame, 16/256/24-bit colour), pollInput
+// the title with the previous one saved on xterm's title stack, an 80 x 50 size request, then
+// one round of questions to the terminal), present (only the changed cells, one write per
+// frame, 16/256/24-bit colour, shown whole where the terminal confirms synchronized output),
+// pollInput
 // (keys, SGR mouse in button and any-motion tracking, synthesised key releases unless the
 // kitty keyboard protocol reports real ones), setMouseInput, setTitle, close and the quit flag
 // (SIGHUP, SIGTERM, SIGINT, and a terminal that hung up). The terminal is restored on close, at
@@ -9,6 +12,12 @@
 // again and repainted, whatever stopped us; resizes (SIGWINCH) choose an Auto layout again and
 // repaint everything; cycleLayout steps through the layouts. Output never blocks for long: a
 // terminal that stops reading costs frames, not the program.
+// What the terminal answers decides: synchronized output (DECRPM 2026), whether the title we
+// set is cleared on leaving (where no title stack is known from XTVERSION or DA2: the pop then
+// restores the title where a stack exists after all, and leaves an empty title where none
+// does, never our statistics), and GNU screen (DA2, or TERM without TMUX): no 24-bit colour
+// and no mouse tracking there. On leaving, the screen is cleared in the default colours, which
+// only shows where the terminal has no alternate screen (GNU screen by default).
 // Leaves out: terminals without ANSI sequences, non-UTF-8 terminals, the mouse wheel.
 // A terminal smaller than the layout's grid shows its top-left part; a larger one shows it
 // centred. At start a terminal too small for the requested layout is asked to grow to fit it
@@ -44,6 +53,11 @@ struct ConsolePlatform {
     bool titlePending = true;                       // the title goes out with the next frame
     bool mouseOn = false;
     bool mousePending = false; // the mouse mode goes out with the next frame
+    // GNU screen holds a lone ESC back while it tracks the mouse, until the next byte comes (to
+    // see whether a mouse report starts), so Escape would come only with the next key; its
+    // version 4 reports only in the X10 form, which is dropped anyway. No mouse there.
+    bool mouseUsable = true;
+    bool synchronizedOutput = false; // frames go out between CSI ? 2026 h and l
     // open() asked the terminal to grow: frames shown before it answers with a resize (or
     // kGrowWaitMs passes) are not counted as cropped.
     bool growPending = false;
@@ -97,7 +111,10 @@ bool gReplaced[NSIG] = {};
 
 // How long a frame may wait for a terminal that is slow to read before the loop goes on (the
 // rest of the frame goes out first next time), and how long the restore may wait at exit.
+// While input waits to be decoded (a lone ESC, say) a frame waits less, so that Escape is
+// recognised on time.
 constexpr uint32_t kFrameWaitMilliseconds = 100;
+constexpr uint32_t kFrameWaitWithInputMilliseconds = 10;
 constexpr uint32_t kRestoreWaitMilliseconds = 1000;
 constexpr int kPollSliceMilliseconds = 20;
 
@@ -112,10 +129,10 @@ enum class WriteResult { Done, Stalled, Failed };
 
 // Writes data[done..count), advancing `done`, across short writes and interruptions. Waits at
 // most `waitMs` in all for the terminal to take more; with `quitEnds` the quit flag ends the
-// wait at once (a signal wakes poll). Failed: the terminal refused the bytes (EIO once it hung
-// up). Async-signal-safe.
+// wait at once (a signal wakes poll), and input to read on `wakeFd` (when not -1) ends it too.
+// Failed: the terminal refused the bytes (EIO once it hung up). Async-signal-safe.
 WriteResult writeBounded(int fd, const char* data, size_t count, size_t& done, uint32_t waitMs,
-                         bool quitEnds) {
+                         bool quitEnds, int wakeFd = -1) {
     const uint32_t start = monotonicMilliseconds();
     while (done < count) {
         const ssize_t written = write(fd, data + done, count - done);
@@ -131,9 +148,10 @@ WriteResult writeBounded(int fd, const char* data, size_t count, size_t& done, u
         if (spent >= waitMs) return WriteResult::Stalled;
         if (error == EINTR) continue;
         const uint32_t left = waitMs - spent;
-        pollfd wait{fd, POLLOUT, 0};
-        poll(&wait, 1,
+        pollfd wait[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+        poll(wait, wakeFd >= 0 ? 2 : 1,
              left < kPollSliceMilliseconds ? static_cast<int>(left) : kPollSliceMilliseconds);
+        if (wakeFd >= 0 && (wait[1].revents & POLLIN)) return WriteResult::Stalled;
     }
     return WriteResult::Done;
 }
@@ -292,15 +310,41 @@ void closeOutput() {
     gTerminal.outputFd = STDOUT_FILENO;
 }
 
+constexpr const char* kSynchronizedBegin = "\x1b[?2026h";
+constexpr const char* kSynchronizedEnd = "\x1b[?2026l";
+
+// One round of questions, ended by DA1, which every terminal answers: answers come in order,
+// so what is unanswered when DA1's answer comes is unsupported. The kitty flags query went out
+// just before, on entering.
+constexpr const char* kQueries = "\x1b[?2026$p"     // synchronized output (DECRQM 2026)
+                                 "\x1b[>q"          // name and version (XTVERSION)
+                                 "\x1b]4;1;?\x1b\\" // a palette colour (OSC 4)
+                                 "\x1b[>c"          // the terminal's type (DA2): VTE, GNU screen
+                                 "\x1b[c";          // DA1
+// For terminals that answer nothing at all, not even DA1.
+constexpr uint32_t kAnswerWaitMs = 100;
+
 constexpr const char* kMouseOn = "\x1b[?1002h\x1b[?1003h\x1b[?1006h";
 // Pixel reports (SGR form, mode 1016) where the terminal knows its cell size in pixels, and
 // the question whether it took them: the answer tells the decoder how to read reports.
 constexpr const char* kPixelMouseOn = "\x1b[?1016h\x1b[?1016$p";
 constexpr const char* kMouseOff = "\x1b[?1016l\x1b[?1006l\x1b[?1003l\x1b[?1002l";
 
+// What leaving must undo beyond what entering did, known once the terminal has answered.
+struct LeaveChoices {
+    bool synchronizedOutput = false; // frames are wrapped: a cut one is ended
+    bool clearTitle = true;          // no title stack known: the title we set goes
+};
+
 // Enter and leave, step by step as mirror images. `requestRows`/`requestColumns` > 0 ask the
-// terminal to grow; the original size is then asked back on leave.
-void buildSequences(int requestColumns, int requestRows, int originalColumns, int originalRows) {
+// terminal to grow; the original size is then asked back on leave. Signal handlers read the
+// leave bytes: they are blocked while the bytes change.
+void buildSequences(int requestColumns, int requestRows, int originalColumns, int originalRows,
+                    LeaveChoices choices) {
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &previous);
     gTerminal.enterLength = 0;
     gTerminal.leaveLength = 0;
     ByteList enter{gTerminal.enterBytes, sizeof gTerminal.enterBytes, gTerminal.enterLength};
@@ -322,8 +366,12 @@ void buildSequences(int requestColumns, int requestRows, int originalColumns, in
     }
 
     leave.add("\x18"); // CAN: ends any sequence a frame cut short left the terminal inside
+    if (choices.synchronizedOutput) leave.add(kSynchronizedEnd); // ... and a frame so cut
     leave.add(kMouseOff);
     leave.add("\x1b[0m");
+    // Cleared in the default colours: invisible on the alternate screen, which is left next;
+    // where there is none, the last frame does not stay behind.
+    leave.add("\x1b[H\x1b[2J");
     if (requestColumns > 0) {
         leave.add("\x1b[8;");
         leave.addNumber(originalRows);
@@ -335,7 +383,9 @@ void buildSequences(int requestColumns, int requestRows, int originalColumns, in
     leave.add("\x1b[?7h");
     leave.add("\x1b[?25h");
     leave.add("\x1b[?1049l");
-    leave.add("\x1b[23;0t");
+    if (choices.clearTitle) leave.add("\x1b]2;\a");
+    leave.add("\x1b[23;0t"); // pop the title: the one before ours, where there is a stack
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
 // The terminal's size in cells, and of one cell in pixels (0 x 0 when it does not say); false
@@ -365,10 +415,50 @@ void followLayout(ConsolePlatform& p) {
 
 // The mouse modes as the next frame sends them.
 void appendMouseMode(ConsolePlatform& p) {
+    if (!p.mouseUsable) return;
     const char* mode = p.mouseOn ? kMouseOn : kMouseOff;
     p.output.appendBytes(mode, std::strlen(mode));
     if (p.mouseOn && p.decoder.pointer.cellPixelWidth > 0 && p.decoder.pointer.cellPixelHeight > 0)
         p.output.appendBytes(kPixelMouseOn, std::strlen(kPixelMouseOn));
+}
+
+// Reads what the terminal sent into the decoder; false when it hung up (the quit flag is
+// then set). Reads only what has arrived: should the terminal be in the shell's line mode for
+// a moment (we were stopped), a read would wait for a whole line.
+bool receive(InputDecoder& decoder, int waitMs) {
+    if (decoder.freeSpace() == 0) return true;
+    pollfd ready{gTerminal.inputFd, POLLIN, 0};
+    if (poll(&ready, 1, waitMs) <= 0) return true;
+    const ssize_t received =
+        read(gTerminal.inputFd, decoder.buffer + decoder.length, decoder.freeSpace());
+    if (received > 0) {
+        decoder.commit(static_cast<size_t>(received), monotonicMilliseconds());
+        return true;
+    }
+    if (received == 0 || hungUp(errno) || (ready.revents & (POLLHUP | POLLERR))) {
+        // End of file on a terminal: it hung up.
+        QuitFlag.store(true, std::memory_order_relaxed);
+        return false;
+    }
+    return true;
+}
+
+// Asks the questions and waits for DA1's answer (kAnswerWaitMs at most); the answers land in
+// the decoder, and keys typed meanwhile wait in its queue for pollInput.
+void askTerminal(InputDecoder& decoder) {
+    size_t done = 0;
+    if (writeBounded(gTerminal.outputFd, kQueries, std::strlen(kQueries), done, kAnswerWaitMs,
+                     true) != WriteResult::Done)
+        return;
+    const uint32_t start = monotonicMilliseconds();
+    for (;;) {
+        decoder.decodeAhead(monotonicMilliseconds());
+        const uint32_t spent = monotonicMilliseconds() - start;
+        if (decoder.answers.primaryAttributes || spent >= kAnswerWaitMs ||
+            QuitFlag.load(std::memory_order_relaxed) || decoder.freeSpace() == 0)
+            return;
+        if (!receive(decoder, static_cast<int>(kAnswerWaitMs - spent))) return;
+    }
 }
 
 // Acts on what the handlers flagged: re-enter after a continue, re-layout after a resize.
@@ -406,8 +496,11 @@ void handleSignalFlags(ConsoleScreen& screen) {
 // Sends what the terminal has not yet taken of the last frame, waiting a little at most.
 bool sendFrame(ConsolePlatform& p) {
     TerminalOutput& out = p.output;
-    switch (writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, p.sent,
-                         kFrameWaitMilliseconds, true)) {
+    // Keys typed meanwhile end the wait: the loop reads them, and the rest goes out next time.
+    const uint32_t waitMs =
+        p.decoder.length > 0 ? kFrameWaitWithInputMilliseconds : kFrameWaitMilliseconds;
+    switch (writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, p.sent, waitMs, true,
+                         gTerminal.inputFd)) {
     case WriteResult::Done:
         return true;
     case WriteResult::Stalled:
@@ -436,10 +529,6 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
     if (tcgetattr(STDIN_FILENO, &gTerminal.saved) != 0) return false;
     gTerminal.outputFd = openOutput();
 
-    platform->output.setColorMode(
-        resolveColorMode(colorMode, std::getenv("COLORTERM"), std::getenv("TERM")));
-    platform->output.setLayout(layout);
-
     termios raw = gTerminal.saved;
     raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INPCK | ISTRIP | IXON); // bytes as typed
     raw.c_oflag &= ~static_cast<tcflag_t>(OPOST); // "\n" moves down only; we send "\r" ourselves
@@ -458,14 +547,29 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
     displayGridSize(layout == DisplayLayout::Auto ? DisplayLayout::Wide : layout, newWidth,
                     newHeight, wantColumns, wantRows);
     const bool grow = sizeKnown && (columns < wantColumns || rows < wantRows);
-    buildSequences(grow ? (columns > wantColumns ? columns : wantColumns) : 0,
-                   grow ? (rows > wantRows ? rows : wantRows) : 0, columns, rows);
+    const int growColumns = grow ? (columns > wantColumns ? columns : wantColumns) : 0;
+    const int growRows = grow ? (rows > wantRows ? rows : wantRows) : 0;
+    buildSequences(growColumns, growRows, columns, rows, LeaveChoices{});
 
     installHandlers();
     if (!gTerminal.exitHookRegistered) {
         gTerminal.exitHookRegistered = std::atexit(atExit) == 0;
     }
     if (!enterTerminal()) return false;
+
+    // In raw mode, so the answers are never echoed; the leave sequence follows them.
+    askTerminal(platform->decoder);
+    const TerminalAnswers& answers = platform->decoder.answers;
+    const char* term = std::getenv("TERM");
+    const bool gnuScreen =
+        answers.isGnuScreen() || environmentSaysGnuScreen(term, std::getenv("TMUX"));
+    platform->synchronizedOutput = answers.synchronizedOutputWorks();
+    platform->mouseUsable = !gnuScreen;
+    buildSequences(growColumns, growRows, columns, rows,
+                   LeaveChoices{platform->synchronizedOutput, !answers.hasTitleStack()});
+    platform->output.setColorMode(
+        resolveColorMode(colorMode, std::getenv("COLORTERM"), term, gnuScreen));
+    platform->output.setLayout(layout);
     gTerminal.resized = 1; // lay out on the first frame, with the size the terminal took
     gTerminal.resumed = 0;
     handleSignalFlags(*this);
@@ -483,9 +587,16 @@ bool ConsoleScreen::present() {
     // A terminal still busy with the last frame skips this one.
     if (p.sent < out.length && !sendFrame(p)) return false;
     out.begin();
+    if (p.synchronizedOutput) out.appendBytes(kSynchronizedBegin, std::strlen(kSynchronizedBegin));
+    const size_t opening = out.length;
     if (p.titlePending) out.appendTitle(p.title);
     if (p.mousePending) appendMouseMode(p);
     out.appendFrame(*this);
+    if (out.length == opening) {
+        out.length = 0; // nothing changed: nothing to send
+    } else if (p.synchronizedOutput) {
+        out.appendTrailer(kSynchronizedEnd, std::strlen(kSynchronizedEnd));
+    }
     if (p.growPending && monotonicMilliseconds() - p.openedMs >= kGrowWaitMs) p.growPending = false;
     if (out.cropped() && !p.growPending) {
         croppedColumns = out.terminalColumns;
@@ -501,31 +612,19 @@ bool ConsoleScreen::pollInput(InputRecord& event) {
     assert(platform && "ConsoleScreen::pollInput before open");
     handleSignalFlags(*this);
     InputDecoder& decoder = platform->decoder;
-    // Decode what is buffered first, so a lone ESC is judged by when it arrived, not
-    // joined to bytes that came later.
-    const uint32_t now = monotonicMilliseconds();
-    if (decoder.next(event, now)) return true;
-    if (!gTerminal.entered || decoder.freeSpace() == 0) return false;
-    // Read only what has arrived: should the terminal be in the shell's line mode for a moment
-    // (we were stopped), a read would wait for a whole line.
-    pollfd ready{gTerminal.inputFd, POLLIN, 0};
-    if (poll(&ready, 1, 0) <= 0) return false;
-    const ssize_t received =
-        read(gTerminal.inputFd, decoder.buffer + decoder.length, decoder.freeSpace());
-    if (received > 0) {
-        decoder.commit(static_cast<size_t>(received), now);
-    } else if (received == 0 || hungUp(errno) || (ready.revents & (POLLHUP | POLLERR))) {
-        // End of file on a terminal: it hung up.
-        QuitFlag.store(true, std::memory_order_relaxed);
-    }
-    return decoder.next(event, now);
+    // Everything that has arrived first, so a sequence whose rest came while the loop was busy
+    // is completed; a lone ESC that had waited past the timeout by then is still Escape (the
+    // decoder notes it as the new bytes come). The time is taken after the read, as the
+    // decoder's times must not go back.
+    if (gTerminal.entered) receive(decoder, 0);
+    return decoder.next(event, monotonicMilliseconds());
 }
 
 void ConsoleScreen::setMouseInput(bool on) {
     assert(platform && "ConsoleScreen::setMouseInput before open");
     platform->mouseOn = on;
     platform->mousePending = true;
-    platform->decoder.mouseEnabled = on;
+    platform->decoder.mouseEnabled = on && platform->mouseUsable;
     platform->decoder.pixelReports = false; // until the terminal answers again
 }
 
@@ -548,15 +647,10 @@ void ConsoleScreen::cycleLayout() {
 }
 
 void ConsoleScreen::close() {
-    // The rest of the last frame first, so the restore is not read inside a cut sequence; if
-    // the terminal would not take it, the restore gets no second wait.
-    bool flushed = true;
-    if (platform && platform->sent < platform->output.length) {
-        TerminalOutput& out = platform->output;
-        flushed = writeBounded(gTerminal.outputFd, out.bytes.get(), out.length, platform->sent,
-                               kRestoreWaitMilliseconds, false) == WriteResult::Done;
-    }
-    leaveTerminal(flushed ? kRestoreWaitMilliseconds : 0);
+    // The rest of a cut frame is dropped, so a slow terminal does not hold the restore up: the
+    // leave sequence ends whatever sequence the cut left open (CAN), and its clear wipes what
+    // the rest would have drawn.
+    leaveTerminal();
     uninstallHandlers();
     closeOutput();
     delete platform;

@@ -1,4 +1,5 @@
-// Display layout names, the Auto choice, grid sizes and the pointer's way back to a cell.
+// Display layout and colour mode names, the Auto choice, grid sizes and the pointer's way
+// back to a cell.
 #include "console/display_layout.h"
 
 #include <cstring>
@@ -9,6 +10,15 @@ struct LayoutName {
     const char* name;
     DisplayLayout layout;
 };
+struct ColorModeName {
+    const char* name;
+    ColorMode mode;
+};
+constexpr ColorModeName kColorModeNames[] = {{"auto", ColorMode::Auto},
+                                             {"16", ColorMode::Colors16},
+                                             {"256", ColorMode::Colors256},
+                                             {"24bit", ColorMode::TrueColor},
+                                             {"truecolor", ColorMode::TrueColor}};
 constexpr LayoutName kLayoutNames[] = {{"auto", DisplayLayout::Auto},
                                        {"wide", DisplayLayout::Wide},
                                        {"half", DisplayLayout::Half},
@@ -29,6 +39,16 @@ bool parseDisplayLayout(const char* text, DisplayLayout& layout) {
     for (const LayoutName& n : kLayoutNames) {
         if (std::strcmp(text, n.name) == 0) {
             layout = n.layout;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseColorMode(const char* text, ColorMode& mode) {
+    for (const ColorModeName& n : kColorModeNames) {
+        if (std::strcmp(text, n.name) == 0) {
+            mode = n.mode;
             return true;
         }
     }

@@ -1,6 +1,6 @@
-// Display layouts: their names on the command line, the choice behind Auto, the size of the
-// terminal grid each one needs, and the way a pointer position on that grid maps back to a
-// cell of the picture. Pure: no terminal is touched.
+// Display layouts and colour modes: their names on the command line; for layouts also the
+// choice behind Auto, the size of the terminal grid each one needs, and the way a pointer
+// position on that grid maps back to a cell of the picture. Pure: no terminal is touched.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,10 @@
 
 // Reads "auto", "wide", "half" or "cells" into `layout`; false, leaving it alone, otherwise.
 bool parseDisplayLayout(const char* text, DisplayLayout& layout);
+
+// Reads "auto", "16", "256", "24bit" or "truecolor" into `mode`; false, leaving it alone,
+// otherwise.
+bool parseColorMode(const char* text, ColorMode& mode);
 
 // The name parseDisplayLayout reads for `layout`.
 const char* displayLayoutName(DisplayLayout layout);

@@ -120,6 +120,16 @@ uint32_t seenColor(const TerminalOutput& out, const Cell& cell) {
     return top == bottom ? ShownCell{0, top, ' '} : ShownCell{top, bottom, kUpperHalfBlock};
 }
 
+// The terminal cell of picture column px of the picture row `upperRow` (and in half
+// `lowerRow`, null past the bottom).
+[[gnu::always_inline]] inline ShownCell shownOf(const TerminalOutput& out, bool half,
+                                                const Cell* upperRow, const Cell* lowerRow,
+                                                int32_t px) {
+    return half ? halfBlock(out, upperRow[px], lowerRow ? lowerRow + px : nullptr)
+                : shownCell(out, static_cast<uint8_t>(upperRow[px].character),
+                            static_cast<uint8_t>(upperRow[px].attribute));
+}
+
 // "0;" to "255;": a 24-bit colour's component and the separator after it, as four bytes to
 // copy whole and the count that belongs to it.
 struct Component {
@@ -166,14 +176,22 @@ size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool backgroun
 
 } // namespace
 
-ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term) {
+bool environmentSaysGnuScreen(const char* term, const char* tmux) {
+    if (!term || (tmux && *tmux)) return false;
+    return std::strncmp(term, "screen", 6) == 0 &&
+           (term[6] == 0 || term[6] == '.' || term[6] == '-');
+}
+
+ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term,
+                           bool gnuScreen) {
     if (requested != ColorMode::Auto) return requested;
+    const ColorMode deepest = gnuScreen ? ColorMode::Colors256 : ColorMode::TrueColor;
     if (colorterm &&
         (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0))
-        return ColorMode::TrueColor;
+        return deepest;
     if (term) {
         const size_t n = std::strlen(term);
-        if (n >= 7 && std::strcmp(term + n - 7, "-direct") == 0) return ColorMode::TrueColor;
+        if (n >= 7 && std::strcmp(term + n - 7, "-direct") == 0) return deepest;
         if (std::strstr(term, "256color")) return ColorMode::Colors256;
     }
     return ColorMode::Colors16;
@@ -184,7 +202,7 @@ bool TerminalOutput::create(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0 || width > 9999 || height > 9999) return false;
     // The widest layout's grid is the largest: wide's 2 x width by height.
     const size_t cells = 2 * static_cast<size_t>(width) * static_cast<size_t>(height);
-    const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1);
+    const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1) + kTrailerBytes;
     std::unique_ptr<Cell[]> newLastBack(new (std::nothrow) Cell[cells / 2]());
     std::unique_ptr<char[]> newBytes(new (std::nothrow) char[needed]);
     if (!newLastBack || !newBytes) return false;
@@ -261,6 +279,12 @@ void TerminalOutput::appendBytes(const char* data, size_t count) {
     length += count;
 }
 
+void TerminalOutput::appendTrailer(const char* data, size_t count) {
+    if (length + count > capacity) return;
+    std::memcpy(bytes.get() + length, data, count);
+    length += count;
+}
+
 void TerminalOutput::appendTitle(const char* title) {
     char sequence[4 + kMaxTitle * 3 + 1];
     size_t n = 0;
@@ -274,6 +298,16 @@ void TerminalOutput::appendTitle(const char* title) {
     }
     sequence[n++] = '\a';
     appendBytes(sequence, n);
+}
+
+ShownCell TerminalOutput::shownAt(int32_t column, int32_t row) const {
+    assert(column >= 0 && column < visibleWidth && row >= 0 && row < visibleHeight &&
+           "shownAt is asked about a visible terminal cell");
+    const bool half = layout == DisplayLayout::Half;
+    const int32_t source = half ? 2 * row : row;
+    const Cell* upper = lastBack.get() + static_cast<size_t>(source) * pictureWidth;
+    const Cell* lower = half && source + 1 < pictureHeight ? upper + pictureWidth : nullptr;
+    return shownOf(*this, half, upper, lower, layout == DisplayLayout::Wide ? column / 2 : column);
 }
 
 void TerminalOutput::appendFrame(const CellImage& back) {
@@ -343,15 +377,10 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             (!lower || std::memcmp(lower, lastLower, rowBytes) == 0))
             continue;
         const int32_t row = originRow + y;
-        // The terminal cell of picture column px in this row, now or (from the last frame's
-        // rows) as the terminal shows it.
-        auto shownAt = [&](const Cell* upperRow, const Cell* lowerRow, int32_t px) {
-            return half ? halfBlock(*this, upperRow[px], lowerRow ? lowerRow + px : nullptr)
-                        : shownCell(*this, static_cast<uint8_t>(upperRow[px].character),
-                                    static_cast<uint8_t>(upperRow[px].attribute));
-        };
         // Terminal column x as it shows now: its picture cell is written or unchanged.
-        auto shownNow = [&](int32_t x) { return shownAt(upper, lower, wide ? x / 2 : x); };
+        auto shownNow = [&](int32_t x) {
+            return shownOf(*this, half, upper, lower, wide ? x / 2 : x);
+        };
         // The first picture column from px on whose cells changed (all of them on a repaint).
         auto nextChanged = [&](int32_t px) {
             if (repaint) return px;
@@ -370,8 +399,10 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             // The terminal columns of picture column px: two in wide, the last maybe cut off.
             const int32_t firstX = wide ? 2 * px : px;
             const int32_t endX = wide && firstX + 1 < visibleWidth ? firstX + 2 : firstX + 1;
-            const ShownCell cell = shownAt(upper, lower, px);
-            if (!repaint && sameLook(cell, shownAt(lastUpper, lastLower, px))) continue;
+            const ShownCell cell = shownOf(*this, half, upper, lower, px);
+            // As the terminal shows it: the last frame's picture cells.
+            if (!repaint && sameLook(cell, shownOf(*this, half, lastUpper, lastLower, px)))
+                continue;
             for (int32_t x = firstX; x < endX; ++x) {
                 const int32_t column = originColumn + x;
 

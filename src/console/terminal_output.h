@@ -21,10 +21,18 @@
 #include "console/console_screen.h"
 #include "console/display_layout.h"
 
+// Whether TERM and TMUX (either may be null) say the program runs inside GNU screen: TERM
+// names screen ("screen", "screen.*", "screen-*") and TMUX is unset, as tmux sets it and may
+// use a screen TERM. Screen started inside tmux keeps TMUX: there only its answer to DA2 tells.
+bool environmentSaysGnuScreen(const char* term, const char* tmux);
+
 // The mode for Auto, picked from the COLORTERM and TERM variables (either may be null):
 // "truecolor"/"24bit" or a TERM ending in "-direct" give TrueColor, a TERM naming
-// "256color" gives Colors256, anything else Colors16. Other modes are returned unchanged.
-ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term);
+// "256color" gives Colors256, anything else Colors16. Inside GNU screen (`gnuScreen`), whose
+// version 4 drops 24-bit colour codes, Colors256 stands in for TrueColor. Other modes are
+// returned unchanged: they are the user's.
+ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term,
+                           bool gnuScreen = false);
 
 // One terminal character cell as the terminal shows it: a code page 437 glyph and two colours
 // in the output's colour mode (a console colour 0-15 in Colors16, an xterm index 0-255 in
@@ -44,6 +52,8 @@ struct TerminalOutput {
     // A terminal cell costs at most a cursor move (12), both colours in 24-bit form (36) and
     // a glyph (3).
     static constexpr size_t kMaxCellBytes = 64;
+    // Room after the worst frame for what ends it (synchronized output).
+    static constexpr size_t kTrailerBytes = 32;
 
     ColorMode colorMode = ColorMode::Colors16;            // never Auto; set with setColorMode
     DisplayLayout requestedLayout = DisplayLayout::Cells; // set with setLayout; may be Auto
@@ -116,15 +126,22 @@ struct TerminalOutput {
     void invalidate();
 
     // Starts a new frame's bytes. Then, in this order: any appendBytes/appendTitle, then one
-    // appendFrame.
+    // appendFrame, then any appendTrailer.
     void begin() { length = 0; }
 
     // Appends a control sequence; dropped whole if the control room is used up.
     void appendBytes(const char* data, size_t count);
 
+    // Appends a control sequence after the frame; dropped whole past kTrailerBytes.
+    void appendTrailer(const char* data, size_t count);
+
     // Appends the sequence that sets the window title to the NUL-terminated code page 437
     // `title` (cut at kMaxTitle bytes).
     void appendTitle(const char* title);
+
+    // The terminal cell at grid column, row (0-based, within visibleWidth x visibleHeight)
+    // as the frames appended so far leave it; meaningless before the first.
+    ShownCell shownAt(int32_t column, int32_t row) const;
 
     // Appends what turns the terminal's picture into `back` (a CellImage of the size given to
     // create) in the current layout, and takes that as what the terminal shows.

@@ -30,9 +30,6 @@ constexpr int32_t kSceneCount = 15;
 // The rows in layering order: clears, effects, conversion, captions, dissolve.
 extern const SceneEntry SceneTable[kSceneCount];
 
-// The demo ends once its time passes this (seconds); this time itself still draws.
-constexpr float kDemoEndTime = 59.0f;
-
 // The middle of the first caption's showing, in seconds: where a still of it is taken.
 float firstCaptionTime();
 
@@ -64,7 +61,8 @@ struct DemoContent {
     bool load();
 
     // Draws the frame for demo time t into backBuffer. False once t is past the end
-    // (nothing drawn), true otherwise; at t <= 0 no scene runs and backBuffer is kept.
+    // (FrameStepper::kDemoEndTime; nothing drawn), true otherwise; at t <= 0 no scene runs
+    // and backBuffer is kept.
     bool runScenes(CellImage& backBuffer, float t, float delta);
 
     // The dispatcher over any table of `count` rows (runScenes passes SceneTable).

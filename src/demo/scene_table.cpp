@@ -1,5 +1,6 @@
 // The SceneTable and the dispatcher that runs its rows by demo time.
 #include "demo/demo_content.h"
+#include "demo/frame_stepper.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ bool DemoContent::runScenes(CellImage& backBuffer, float t, float delta) {
 
 bool DemoContent::runSceneTable(const SceneEntry* table, int32_t count, CellImage& backBuffer,
                                 float t, float delta) {
-    if (t > kDemoEndTime) return false;
+    if (t > FrameStepper::kDemoEndTime) return false;
     float base = 0.0f;
     for (int32_t i = 0; i < count; ++i) {
         const SceneEntry& entry = table[i];

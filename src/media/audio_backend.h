@@ -1,6 +1,6 @@
 // The audio back end: the few calls MusicClock makes to play the soundtrack. One back end
-// per platform (audio_sdl2_mpg123.cpp, audio_win32.cpp), chosen when linking; the clock's
-// tests link a fake.
+// per platform (audio_sdl2_mpg123.cpp, audio_win32.cpp, and for the web page
+// src/web/audio_web.cpp), chosen when linking; the clock's tests link a fake.
 //
 // Glossary. A sample frame is one instant of sound, one sample per channel (4 bytes of
 // 16-bit stereo); positions are counts of sample frames from the first frame of the music,
@@ -70,7 +70,8 @@ bool audioReadPlayback(AudioStream stream, AudioPlayback& playback);
 // Moves the stream to `frames`, past the end to the end. A playing stream goes on from there.
 void audioSetPosition(AudioStream stream, uint64_t frames);
 
-// Converts between positions and seconds. A negative or non-finite time gives 0; the
+// Converts between positions and seconds (to the nearest frame, past the end to the end,
+// so a position comes back from its seconds). A negative or non-finite time gives 0; the
 // stream's own rate is used, and an unknown handle gives 0.
 float audioPositionToSeconds(AudioStream stream, uint64_t frames);
 uint64_t audioSecondsToPosition(AudioStream stream, float seconds);

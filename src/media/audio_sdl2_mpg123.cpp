@@ -9,13 +9,11 @@
 //             stream is decoded to 44,100 Hz whatever its own rate).
 //
 // Threads. SDL calls fillOutput on its audio thread with the device lock held; it only
-// copies from the ring. The decoding thread fills the ring holding decoderLock, a chunk at a
-// time. The main thread takes decoderLock and then the device lock only around a play, a
+// copies from the ring. The decoding thread (DecodeAhead) fills the ring holding its own
+// lock. The main thread takes that lock and then the device lock only around a play, a
 // pause, a seek or a stream change, never per frame, and reads the facts from the snapshot.
 #include <cassert>
 #include <chrono>
-#include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -26,8 +24,10 @@
 #include <unistd.h>
 
 #include "media/audio_backend.h"
+#include "media/decode_ahead.h"
 #include "media/mp3_stream_mpg123.h"
 #include "media/playback_feed.h"
+#include "media/stream_transport.h"
 
 namespace {
 
@@ -35,38 +35,26 @@ constexpr int kRate = 44100; // frames per second, of the output and of every st
 // The device's buffer: measured on a loaded 2-core machine through PulseAudio, the smallest
 // that played a whole run without a gap (bench/media/stalls.sh).
 constexpr Uint16 kDeviceFrames = 2048;
-// Decoded sound held ahead of the device: about 0.74 s, so the decoding thread may be kept
-// from the processor for that long before anything is heard.
-constexpr uint32_t kRingFrames = 32768;
-// The decoding thread decodes at most this much per hold of its lock, and waits for at
-// least this much room, so a seek waits for one chunk at most.
-constexpr uint32_t kChunkFrames = 2048;
 // After a play or a seek the ring is primed at once with four device buffers (186 ms), so
-// the device never waits for the decoding thread to wake (priming costs 1 to 2 ms).
+// the device never waits for the decoding thread to wake.
 constexpr uint32_t kPrimeFrames = 4 * kDeviceFrames;
 // How long a stop waits for its fade to reach the device.
 constexpr int kFadeWaitLimitMs = 250;
 
+// SDL's device lock as a lockable, for the decoding side's guards.
+struct DeviceLock {
+    SDL_AudioDeviceID id = 0;
+    void lock() { SDL_LockAudioDevice(id); }
+    void unlock() { SDL_UnlockAudioDevice(id); }
+};
+
 struct AudioBackend {
     bool started = false;
-    SDL_AudioDeviceID device = 0;
+    DeviceLock device;
     uint32_t deviceFrames = 0; // what SDL gave
     PlaybackFeed feed;
-
-    // The decoding thread, and what it shares with the main thread under decoderLock.
-    std::thread decoding;
-    std::mutex decoderLock;
-    std::condition_variable wake;
-    bool quit = false;
-    bool active = false; // a stream exists
-    Mp3Stream mp3;
-
-    // Main thread only.
-    AudioStream handle = 0; // the stream that exists, 0 for none
-    AudioStream lastHandle = 0;
-    bool playing = false;
-    int64_t standing = 0;   // the position while not playing
-    AudioPlayback lastRead; // facts kept for a read that meets a write in progress
+    DecodeAhead<Mp3Stream> decoding;
+    StreamTransport transport; // main thread only
 };
 AudioBackend backend;
 
@@ -96,7 +84,7 @@ void restoreStandardError(int saved) {
     close(saved);
 }
 
-// [SECTION] The threads
+// [SECTION] The device and epochs
 
 // Audio thread, device lock held: SDL asks for the next buffer.
 void SDLCALL fillOutput(void* userdata, Uint8* out, int bytes) {
@@ -105,92 +93,35 @@ void SDLCALL fillOutput(void* userdata, Uint8* out, int bytes) {
     audio.feed.fill(reinterpret_cast<int16_t*>(out), frames, audioNowNanoseconds());
 }
 
-// Decoding thread (or the main thread priming after a seek), decoderLock held.
-uint32_t refill(AudioBackend& audio, uint32_t most) {
-    if (!audio.active || audio.mp3.ended) return 0;
-    return audio.feed.refill(
-        [&audio](int16_t* out, uint32_t frames) {
-            const uint32_t got = audio.mp3.read(out, frames);
-            if (got < frames) audio.feed.end.store(audio.mp3.position);
-            return got;
-        },
-        most);
-}
-
-void decodeAhead(AudioBackend& audio) {
-    std::unique_lock<std::mutex> lock(audio.decoderLock);
-    while (!audio.quit) {
-        uint32_t added = 0;
-        if (audio.feed.ring.capacity - audio.feed.ring.available() >= kChunkFrames)
-            added = refill(audio, kChunkFrames);
-        if (added == 0) {
-            // Full, ended or without a stream: the device takes a chunk in about 46 ms.
-            audio.wake.wait_for(lock, std::chrono::milliseconds(10));
-        } else {
-            // Between chunks the main thread may come in for a seek.
-            lock.unlock();
-            std::this_thread::yield();
-            lock.lock();
-        }
-    }
-}
-
-// [SECTION] Epochs
-
-// Main thread: the stream stands at, or plays from, `at`. The ring is flushed and primed
-// while both other threads are held off, so the first buffer after it is the new sound.
+// Main thread: the stream stands at, or plays from, `at`.
 void beginAt(int64_t at, bool play) {
-    AudioBackend& audio = backend;
-    {
-        std::lock_guard<std::mutex> guard(audio.decoderLock);
-        audio.mp3.seek(at);
-        SDL_LockAudioDevice(audio.device);
-        audio.feed.begin(audio.mp3.position, play, audioNowNanoseconds());
-        if (play) refill(audio, kPrimeFrames);
-        SDL_UnlockAudioDevice(audio.device);
-    }
-    audio.wake.notify_one();
-    audio.playing = play;
-    audio.standing = at;
+    backend.decoding.begin(at, play, kPrimeFrames, backend.device, [] {});
 }
 
-// Main thread: the playing sound fades out; the position stays where the fade begins.
-// With `wait`, returns once the fade has reached the device (or after a bound).
-void fadeOut(bool wait) {
+// Main thread: the playing sound fades out; returns where the fade begins. With `wait`,
+// returns once the fade has reached the device (or after a bound).
+int64_t fadeOut(bool wait) {
     AudioBackend& audio = backend;
-    AudioPlayback facts;
-    audioReadPlayback(audio.handle, facts);
     const int64_t now = audioNowNanoseconds();
-    const int64_t at = audio.playing ? facts.heardAt(now) : audio.standing;
-    SDL_LockAudioDevice(audio.device);
-    audio.feed.fadeOut(at, now);
-    SDL_UnlockAudioDevice(audio.device);
-    audio.playing = false;
-    audio.standing = at;
+    const int64_t at = audio.feed.latest().heardAt(now);
+    {
+        std::lock_guard<DeviceLock> held(audio.device);
+        audio.feed.fadeOut(at, now);
+    }
     for (int ms = 0; wait && ms < kFadeWaitLimitMs && !audio.feed.silent.load(); ++ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-}
-
-bool isOurs(AudioStream handle) {
-    return handle != 0 && handle == backend.handle;
+    return at;
 }
 
 } // namespace
 
 // [SECTION] The back-end operations
 
-int64_t audioNowNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 bool audioInit() {
     AudioBackend& audio = backend;
     assert(!audio.started && "audioInit called twice without audioFree");
     if (audio.started) return true;
-    if (!audio.feed.ring.allocate(kRingFrames)) return false;
     // Otherwise SDL installs handlers for SIGINT and SIGTERM and swallows them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const int savedError = silenceStandardError();
@@ -205,17 +136,18 @@ bool audioInit() {
         want.callback = fillOutput;
         want.userdata = &audio;
         // No changes allowed: SDL converts to whatever the device wants.
-        audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (audio.device == 0) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audio.device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        opened = audio.device.id != 0;
+        // The device stays paused until the decoding thread runs: it takes from the ring.
+        if (opened && !audio.decoding.start(audio.feed)) {
+            SDL_CloseAudioDevice(audio.device.id);
+            audio.device.id = 0;
             opened = false;
         }
+        if (!opened) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     restoreStandardError(savedError);
-    if (!opened) {
-        audio.feed.ring.release();
-        return false;
-    }
+    if (!opened) return false;
     audio.deviceFrames = have.samples;
     // The dummy and disk drivers do not pace their callbacks in real time, so their
     // buffers say nothing about time: the position then runs on the wall clock alone.
@@ -224,18 +156,17 @@ bool audioInit() {
                        (std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "disk") != 0);
     audio.feed.deviceLatencyFrames = have.samples;
     audio.feed.framesPerSecond = kRate;
-    audio.quit = false;
-    audio.decoding = std::thread(decodeAhead, std::ref(audio));
+    audio.transport.framesPerSecond = kRate;
     audio.started = true;
     // The device runs from now to audioFree; a paused stream is paused in the feed.
-    SDL_PauseAudioDevice(audio.device, 0);
+    SDL_PauseAudioDevice(audio.device.id, 0);
     return true;
 }
 
 void audioFree() {
     AudioBackend& audio = backend;
     if (!audio.started) return;
-    if (audio.playing) {
+    if (audio.transport.playing) {
         fadeOut(true);
         // What the device still holds is heard before it closes: the fade is its end.
         std::this_thread::sleep_for(
@@ -243,98 +174,57 @@ void audioFree() {
     }
     const int savedError = silenceStandardError();
     // Closing joins the audio thread, so the feed can go without the lock afterwards.
-    SDL_CloseAudioDevice(audio.device);
+    SDL_CloseAudioDevice(audio.device.id);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     restoreStandardError(savedError);
-    {
-        std::lock_guard<std::mutex> guard(audio.decoderLock);
-        audio.quit = true;
-    }
-    audio.wake.notify_one();
-    audio.decoding.join();
-    audio.mp3.close();
-    audio.active = false;
-    audio.feed.ring.release();
+    audio.decoding.stop();
     audio.feed.playing = false;
     audio.feed.fadeLeft = 0;
-    audio.handle = 0;
-    audio.playing = false;
-    audio.device = 0;
+    audio.transport.close();
+    audio.device.id = 0;
     audio.started = false;
     // The feed's epoch goes on counting, so facts left from this run never match the next.
 }
 
 AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
     AudioBackend& audio = backend;
-    if (!audio.started || audio.handle != 0 || data == nullptr || size == 0) return 0;
-    {
-        std::lock_guard<std::mutex> guard(audio.decoderLock);
-        if (!audio.mp3.open(data, size)) return 0;
-        audio.active = true;
-        SDL_LockAudioDevice(audio.device);
-        audio.feed.length = audio.mp3.length;
-        SDL_UnlockAudioDevice(audio.device);
-    }
-    AudioStream handle = audio.lastHandle + 1;
-    if (handle == 0) handle = 1;
-    audio.lastHandle = handle;
-    audio.handle = handle;
+    if (!audio.started || audio.transport.handle != 0 || data == nullptr || size == 0) return 0;
+    if (!audio.decoding.open(data, size, audio.device)) return 0;
+    const AudioStream handle = audio.transport.open(audio.feed.length);
     beginAt(0, false);
     return handle;
 }
 
 void audioStreamFree(AudioStream handle) {
     AudioBackend& audio = backend;
-    if (!isOurs(handle)) return;
-    if (audio.playing) fadeOut(true);
-    {
-        std::lock_guard<std::mutex> guard(audio.decoderLock);
-        audio.active = false;
-        SDL_LockAudioDevice(audio.device);
-        audio.feed.begin(0, false, audioNowNanoseconds());
-        audio.feed.length = 0;
-        SDL_UnlockAudioDevice(audio.device);
-        audio.mp3.close();
-    }
-    audio.handle = 0;
-    audio.playing = false;
+    if (!audio.transport.owns(handle)) return;
+    if (audio.transport.playing) fadeOut(true);
+    audio.decoding.close(audio.device, [] {});
+    audio.transport.close();
 }
 
 void audioPlay(AudioStream handle, bool restart) {
-    if (!isOurs(handle) || (backend.playing && !restart)) return;
-    beginAt(restart ? 0 : backend.standing, true);
+    backend.transport.play(handle, restart, beginAt);
 }
 
 void audioPause(AudioStream handle) {
-    if (!isOurs(handle) || !backend.playing) return;
-    fadeOut(false);
+    backend.transport.pause(handle, [] { return fadeOut(false); });
 }
 
 bool audioReadPlayback(AudioStream handle, AudioPlayback& playback) {
-    AudioBackend& audio = backend;
-    if (!isOurs(handle)) return false;
-    if (audio.feed.snapshot.read(audio.lastRead))
-        playback = audio.lastRead;
-    else
-        playback = audio.lastRead;
+    if (!backend.transport.owns(handle)) return false;
+    playback = backend.feed.latest();
     return true;
 }
 
 void audioSetPosition(AudioStream handle, uint64_t frames) {
-    AudioBackend& audio = backend;
-    if (!isOurs(handle)) return;
-    const auto end = static_cast<uint64_t>(audio.mp3.length);
-    beginAt(static_cast<int64_t>(frames < end ? frames : end), audio.playing);
+    backend.transport.seek(handle, frames, beginAt);
 }
 
 float audioPositionToSeconds(AudioStream handle, uint64_t frames) {
-    if (!isOurs(handle)) return 0.0f;
-    return static_cast<float>(static_cast<double>(frames) / kRate);
+    return backend.transport.seconds(handle, frames);
 }
 
 uint64_t audioSecondsToPosition(AudioStream handle, float seconds) {
-    if (!isOurs(handle) || !std::isfinite(seconds) || seconds <= 0.0f) return 0;
-    const double frames = std::floor(static_cast<double>(seconds) * kRate);
-    const auto end = static_cast<double>(backend.mp3.length);
-    return static_cast<uint64_t>(frames < end ? frames : end);
+    return backend.transport.frames(handle, seconds);
 }

@@ -5,39 +5,33 @@
 // time, which is all the clock needs. The device runs from audioInit to audioFree and plays
 // silence while no stream plays.
 //
-// Threads. The feeder only copies from the ring, under `lock`; the decoding thread decodes
-// under decoderLock, a chunk at a time. The main thread takes decoderLock and then `lock`
-// only around a play, a pause, a seek or a stream change, never per frame: the position is
-// read from the feed's snapshot. Facts: when a buffer finishes, the next one has just begun,
-// so the sound queued ahead of each buffer the feeder fills is known exactly.
+// Threads. The feeder only copies from the ring, under `lock`; the decoding thread
+// (DecodeAhead) decodes under a lock of its own. The main thread takes that lock and then
+// `lock` only around a play, a pause, a seek or a stream change, never per frame: the
+// position is read from the feed's snapshot. Facts: when a buffer finishes, the next one has
+// just begun, so the sound queued ahead of each buffer the feeder fills is known exactly.
 #include <windows.h>
 
 #include <mmsystem.h>
 
 #include <atomic>
-#include <chrono>
-#include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <system_error>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "media/audio_backend.h"
+#include "media/decode_ahead.h"
 #include "media/mp3_decoder_win32.h"
 #include "media/playback_feed.h"
+#include "media/stream_transport.h"
 
 namespace {
 
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kBufferCount = 6;
 constexpr uint32_t kBufferFrames = 1024; // 23 ms; the queue holds 139 ms
-constexpr AudioStream kStreamHandle = 1;
-// Decoded sound held ahead of the queue: about 0.74 s.
-constexpr uint32_t kRingFrames = 32768;
-// The decoding thread decodes at most this much per hold of its lock.
-constexpr uint32_t kChunkFrames = 2048;
 // A play or a seek refills the whole queue at once.
 constexpr uint32_t kPrimeFrames = kBufferCount * kBufferFrames;
 // A stop waits this long for its fade to be heard before the queue is thrown away.
@@ -62,20 +56,8 @@ struct AudioDevice {
     int16_t fade[kFadeFrames * 2]{};
     uint32_t oldest = 0; // the buffer the device plays now (finishes first)
     PlaybackFeed feed;
-
-    // The decoding thread, and what it shares with the main thread under decoderLock.
-    std::thread decoding;
-    std::mutex decoderLock;
-    std::condition_variable wake;
-    bool quit = false;
-    bool active = false; // a stream exists
-    Mp3Decoder decoder;
-
-    // Main thread only.
-    bool exists = false;
-    bool playing = false;
-    int64_t standing = 0; // the position while not playing
-    AudioPlayback lastRead;
+    DecodeAhead<Mp3Decoder> decoding;
+    StreamTransport transport; // main thread only
 };
 
 AudioDevice* device = nullptr;
@@ -112,33 +94,20 @@ void feed(AudioDevice& d) {
     }
 }
 
-// Decoding thread (or the main thread priming after a seek), decoderLock held.
-uint32_t refill(AudioDevice& d, uint32_t most) {
-    if (!d.active) return 0;
-    return d.feed.refill(
-        [&d](int16_t* out, uint32_t frames) {
-            const uint32_t got = d.decoder.read(out, frames);
-            if (got < frames) d.feed.end.store(static_cast<int64_t>(d.decoder.position));
-            return got;
-        },
-        most);
+// Stops the feeder thread, if it runs.
+void stopFeeder(AudioDevice& d) {
+    if (!d.feeder.joinable()) return;
+    d.stopping.store(true, std::memory_order_relaxed);
+    SetEvent(d.bufferDone);
+    d.feeder.join();
 }
 
-void decodeAhead(AudioDevice& d) {
-    std::unique_lock<std::mutex> guard(d.decoderLock);
-    while (!d.quit) {
-        uint32_t added = 0;
-        if (d.feed.ring.capacity - d.feed.ring.available() >= kChunkFrames &&
-            d.decoder.position < d.decoder.length)
-            added = refill(d, kChunkFrames);
-        if (added == 0) {
-            d.wake.wait_for(guard, std::chrono::milliseconds(10));
-        } else {
-            guard.unlock();
-            std::this_thread::yield();
-            guard.lock();
-        }
-    }
+// Takes every buffer back from waveOut and closes it and the event.
+void closeWave(AudioDevice& d) {
+    waveOutReset(d.wave);
+    for (WAVEHDR& header : d.headers) waveOutUnprepareHeader(d.wave, &header, sizeof(WAVEHDR));
+    waveOutClose(d.wave);
+    CloseHandle(d.bufferDone);
 }
 
 // Throws the queue away and queues fresh buffers from the feed, so a play, pause or seek is
@@ -151,27 +120,17 @@ void restartQueue(AudioDevice& d) {
 }
 
 // Main thread: the stream stands at, or plays from, `at`.
-void beginAt(AudioDevice& d, int64_t at, bool play) {
-    {
-        std::lock_guard<std::mutex> decoding(d.decoderLock);
-        d.decoder.seek(static_cast<uint64_t>(at));
-        std::lock_guard<std::mutex> guard(d.lock);
-        d.feed.begin(static_cast<int64_t>(d.decoder.position), play, audioNowNanoseconds());
-        if (play) refill(d, kPrimeFrames);
-        restartQueue(d);
-    }
-    d.wake.notify_one();
-    d.playing = play;
-    d.standing = at;
+void beginAt(int64_t at, bool play) {
+    AudioDevice& d = *device;
+    d.decoding.begin(at, play, kPrimeFrames, d.lock, [&d] { restartQueue(d); });
 }
 
 // Main thread: the sound stops with a short fade made from what the device was about to
 // play (the queue is ours to read), so the stop is heard at once and does not click.
-void fadeOut(AudioDevice& d) {
-    AudioPlayback facts;
-    audioReadPlayback(kStreamHandle, facts);
+// Returns where the fade begins.
+int64_t fadeOut(AudioDevice& d) {
     const int64_t now = audioNowNanoseconds();
-    const int64_t at = facts.heardAt(now);
+    const int64_t at = d.feed.latest().heardAt(now);
     std::lock_guard<std::mutex> guard(d.lock);
     uint32_t copied = 0;
     for (uint32_t n = 0; n < kBufferCount && copied < kFadeFrames; ++n) {
@@ -185,13 +144,7 @@ void fadeOut(AudioDevice& d) {
                     count * 4u);
         copied += count;
     }
-    for (uint32_t i = 0; i < copied; ++i) {
-        const auto gain = static_cast<int32_t>(kFadeFrames - i - 1);
-        for (int c = 0; c < 2; ++c) {
-            d.fade[2 * i + c] =
-                static_cast<int16_t>(d.fade[2 * i + c] * gain / static_cast<int32_t>(kFadeFrames));
-        }
-    }
+    applyEndFade(d.fade, copied, 0, kFadeFrames);
     d.feed.fadeOut(at, now);
     d.feed.fadeLeft = 0; // the fade is the one made here
     // The fade goes first in a fresh queue, silence after it; the feeder goes on from there.
@@ -204,31 +157,21 @@ void fadeOut(AudioDevice& d) {
         d.headers[i].dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
         waveOutWrite(d.wave, &d.headers[i], sizeof(WAVEHDR));
     }
-    d.playing = false;
-    d.standing = at;
+    return at;
 }
 
 bool isOurs(AudioStream stream) {
-    return device != nullptr && device->exists && stream == kStreamHandle;
+    return device != nullptr && device->transport.owns(stream);
 }
 
 } // namespace
-
-int64_t audioNowNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 bool audioInit() {
     if (device != nullptr) return true;
     AudioDevice* d = new (std::nothrow) AudioDevice;
     if (d == nullptr) return false;
-    if (!d->feed.ring.allocate(kRingFrames)) {
-        delete d;
-        return false;
-    }
     d->feed.framesPerSecond = kRate;
+    d->transport.framesPerSecond = kRate;
     d->bufferDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -249,29 +192,24 @@ bool audioInit() {
         d->headers[i].dwBufferLength = sizeof d->samples[i];
         waveOutPrepareHeader(d->wave, &d->headers[i], sizeof(WAVEHDR));
     }
-    {
-        std::lock_guard<std::mutex> guard(d->lock);
-        for (uint32_t i = 0; i < kBufferCount; ++i) fillAndQueue(*d, i);
+    // The ring exists before the feeder first takes from it.
+    bool started = d->decoding.start(d->feed);
+    if (started) {
+        {
+            std::lock_guard<std::mutex> guard(d->lock);
+            for (uint32_t i = 0; i < kBufferCount; ++i) fillAndQueue(*d, i);
+        }
+        // A thread that cannot start (no memory, a process out of threads) is a device that
+        // did not open, not an exception.
+        try {
+            d->feeder = std::thread(feed, std::ref(*d));
+        } catch (const std::system_error&) {
+            started = false;
+        }
     }
-    // A thread that cannot start (no memory, a process out of threads) is a device that did
-    // not open, not an exception.
-    bool feederStarted = false;
-    try {
-        d->feeder = std::thread(feed, std::ref(*d));
-        feederStarted = true;
-        d->decoding = std::thread(decodeAhead, std::ref(*d));
-    } catch (const std::system_error&) {
-        if (feederStarted) {
-            d->stopping.store(true, std::memory_order_relaxed);
-            SetEvent(d->bufferDone);
-            d->feeder.join();
-        }
-        waveOutReset(d->wave);
-        for (uint32_t i = 0; i < kBufferCount; ++i) {
-            waveOutUnprepareHeader(d->wave, &d->headers[i], sizeof(WAVEHDR));
-        }
-        waveOutClose(d->wave);
-        CloseHandle(d->bufferDone);
+    if (!started) {
+        d->decoding.stop();
+        closeWave(*d);
         delete d;
         return false;
     }
@@ -282,103 +220,64 @@ bool audioInit() {
 void audioFree() {
     if (device == nullptr) return;
     AudioDevice* d = device;
-    if (d->exists && d->playing) {
+    if (d->transport.playing) {
         fadeOut(*d);
         Sleep(kFadeWaitMs);
     }
-    d->stopping.store(true, std::memory_order_relaxed);
-    SetEvent(d->bufferDone);
-    d->feeder.join();
-    {
-        std::lock_guard<std::mutex> guard(d->decoderLock);
-        d->quit = true;
-    }
-    d->wake.notify_one();
-    d->decoding.join();
-    waveOutReset(d->wave);
-    for (uint32_t i = 0; i < kBufferCount; ++i) {
-        waveOutUnprepareHeader(d->wave, &d->headers[i], sizeof(WAVEHDR));
-    }
-    waveOutClose(d->wave);
-    CloseHandle(d->bufferDone);
-    d->decoder.close();
+    stopFeeder(*d);
+    d->decoding.stop();
+    closeWave(*d);
     delete d;
     device = nullptr;
 }
 
 AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
-    if (device == nullptr || device->exists) return 0;
+    if (device == nullptr || device->transport.handle != 0 || data == nullptr || size == 0)
+        return 0;
     AudioDevice& d = *device;
-    {
-        std::lock_guard<std::mutex> decoding(d.decoderLock);
-        // Indexing the packets and opening the ACM stream take well under a millisecond.
-        if (!d.decoder.open(data, size)) return 0;
-        if (d.decoder.sampleRate != kRate) {
-            d.decoder.close();
-            return 0;
-        }
-        d.active = true;
-        std::lock_guard<std::mutex> guard(d.lock);
-        d.feed.length = static_cast<int64_t>(d.decoder.length);
-    }
-    d.exists = true;
-    beginAt(d, 0, false);
-    return kStreamHandle;
+    // The output runs at 44,100 Hz and Mp3Decoder does not resample: refuse other rates
+    // before opening (the scan reads the headers only, well under a millisecond).
+    Mp3Layout layout;
+    if (!scanMp3(data, size, layout, nullptr, 0) || layout.sampleRate != kRate) return 0;
+    if (!d.decoding.open(data, size, d.lock)) return 0;
+    const AudioStream stream = d.transport.open(d.feed.length);
+    beginAt(0, false);
+    return stream;
 }
 
 void audioStreamFree(AudioStream stream) {
     if (!isOurs(stream)) return;
     AudioDevice& d = *device;
-    if (d.playing) {
+    if (d.transport.playing) {
         fadeOut(d);
         Sleep(kFadeWaitMs);
     }
-    {
-        std::lock_guard<std::mutex> decoding(d.decoderLock);
-        d.active = false;
-        std::lock_guard<std::mutex> guard(d.lock);
-        d.feed.begin(0, false, audioNowNanoseconds());
-        d.feed.length = 0;
-        restartQueue(d);
-        d.decoder.close();
-    }
-    d.exists = false;
-    d.playing = false;
+    d.decoding.close(d.lock, [&d] { restartQueue(d); });
+    d.transport.close();
 }
 
 void audioPlay(AudioStream stream, bool restart) {
-    if (!isOurs(stream) || (device->playing && !restart)) return;
-    beginAt(*device, restart ? 0 : device->standing, true);
+    if (device != nullptr) device->transport.play(stream, restart, beginAt);
 }
 
 void audioPause(AudioStream stream) {
-    if (!isOurs(stream) || !device->playing) return;
-    fadeOut(*device);
+    if (device != nullptr) device->transport.pause(stream, [] { return fadeOut(*device); });
 }
 
 bool audioReadPlayback(AudioStream stream, AudioPlayback& playback) {
     if (!isOurs(stream)) return false;
-    device->feed.snapshot.read(device->lastRead);
-    playback = device->lastRead;
+    playback = device->feed.latest();
     return true;
 }
 
 void audioSetPosition(AudioStream stream, uint64_t frames) {
-    if (!isOurs(stream)) return;
-    AudioDevice& d = *device;
-    const uint64_t end = d.decoder.length;
-    beginAt(d, static_cast<int64_t>(frames < end ? frames : end), d.playing);
+    if (device != nullptr) device->transport.seek(stream, frames, beginAt);
 }
 
 float audioPositionToSeconds(AudioStream stream, uint64_t frames) {
-    if (!isOurs(stream)) return 0.0f;
-    return static_cast<float>(static_cast<double>(frames) / kRate);
+    return device != nullptr ? device->transport.seconds(stream, frames) : 0.0f;
 }
 
 uint64_t audioSecondsToPosition(AudioStream stream, float seconds) {
-    if (!isOurs(stream) || !std::isfinite(seconds) || seconds <= 0.0f) return 0;
-    const double frames = static_cast<double>(seconds) * kRate;
-    // Anything past the end is the end; the cap keeps the conversion defined.
-    const double length = static_cast<double>(device->decoder.length);
-    return static_cast<uint64_t>(frames < length ? frames : length);
+    return device != nullptr ? device->transport.frames(stream, seconds) : 0;
 }

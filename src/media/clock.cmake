@@ -10,7 +10,7 @@ endif()
 
 # An object library, so that kaveo_media holds the clock and the back end in one archive
 # (the clock calls the back end: two archives would depend on their order on the link line).
-add_library(kaveo_clock OBJECT music_clock.cpp)
+add_library(kaveo_clock OBJECT music_clock.cpp stream_transport.cpp)
 target_include_directories(kaveo_clock PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kaveo_clock PRIVATE kaveo_warnings)
 
@@ -25,7 +25,7 @@ target_link_libraries(kaveo_mp3_stream PRIVATE kaveo_warnings PkgConfig::kaveo_m
 
 find_package(Threads REQUIRED)
 add_library(kaveo_media STATIC $<TARGET_OBJECTS:kaveo_clock> $<TARGET_OBJECTS:kaveo_playback>
-  $<TARGET_OBJECTS:kaveo_mp3_stream> audio_sdl2_mpg123.cpp timer_posix.cpp)
+  $<TARGET_OBJECTS:kaveo_mp3_stream> audio_sdl2_mpg123.cpp audio_now_steady.cpp timer_posix.cpp)
 target_include_directories(kaveo_media PUBLIC ${PROJECT_SOURCE_DIR}/src)
 # Imported targets bring their include folders in as SYSTEM, out of reach of -Werror.
 target_link_libraries(kaveo_media PRIVATE kaveo_warnings PkgConfig::kaveo_sdl2

@@ -61,7 +61,8 @@ target_include_directories(kaveo_resources PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kaveo_resources PUBLIC kaveo_core kaveo_win32_resources
                       PRIVATE kaveo_warnings)
 
-add_library(kaveo_media STATIC music_clock.cpp sample_ring.cpp playback_feed.cpp audio_win32.cpp
-            mp3_decoder_win32.cpp timer_win32.cpp)
+add_library(kaveo_media STATIC music_clock.cpp stream_transport.cpp sample_ring.cpp
+            playback_feed.cpp audio_win32.cpp audio_now_steady.cpp mp3_decoder_win32.cpp
+            timer_win32.cpp)
 target_include_directories(kaveo_media PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kaveo_media PUBLIC kaveo_core winmm msacm32 PRIVATE kaveo_warnings)

@@ -39,6 +39,16 @@ double secondsSince(uint32_t now, uint32_t then) {
     return static_cast<double>(static_cast<uint32_t>(now - then)) * 0.001;
 }
 
+// Pauses the stream, or resumes it exactly at the demo time, which seeks may have moved.
+void stopOrResume(AudioStream stream, bool stop, float demoTime) {
+    if (stop) {
+        audioPause(stream);
+        return;
+    }
+    audioSetPosition(stream, audioSecondsToPosition(stream, demoTime));
+    audioPlay(stream, false);
+}
+
 } // namespace
 
 bool startAudio() {
@@ -138,27 +148,12 @@ void MusicClock::update() {
 
 void MusicClock::setPaused(bool p) {
     if (!p && paused) timerOrigin = timerMilliseconds() - timerOffsetOf(demoTime);
-    if (p != paused && !muted && stream != 0) {
-        if (p) {
-            audioPause(stream);
-        } else {
-            // The stream resumes exactly at the demo time, which seeks may have moved.
-            audioSetPosition(stream, audioSecondsToPosition(stream, demoTime));
-            audioPlay(stream, false);
-        }
-    }
+    if (p != paused && !muted && stream != 0) stopOrResume(stream, p, demoTime);
     paused = p;
 }
 
 void MusicClock::setMuted(bool m) {
-    if (m != muted && !paused && stream != 0) {
-        if (m) {
-            audioPause(stream);
-        } else {
-            audioSetPosition(stream, audioSecondsToPosition(stream, demoTime));
-            audioPlay(stream, false);
-        }
-    }
+    if (m != muted && !paused && stream != 0) stopOrResume(stream, m, demoTime);
     // The timer origin stays: it still matches the stream if the stream played on since.
     muted = m;
 }

@@ -75,14 +75,7 @@ uint32_t PlaybackFeed::fill(int16_t* out, uint32_t frames, int64_t now, int64_t 
     } else if (fadeLeft > 0) {
         const uint32_t want = frames < fadeLeft ? frames : fadeLeft;
         got = ring.take(out, want);
-        for (uint32_t i = 0; i < got; ++i) {
-            // Linear to zero: the last frame of the fade is the quietest, never a step.
-            const int32_t gain = static_cast<int32_t>(fadeLeft - i - 1);
-            for (int c = 0; c < 2; ++c) {
-                out[2 * i + c] =
-                    static_cast<int16_t>(out[2 * i + c] * gain / static_cast<int32_t>(kFadeFrames));
-            }
-        }
+        applyEndFade(out, got, 0, fadeLeft);
         // A ring that ran dry ends the fade early: there is nothing more to fade.
         fadeLeft = got < want ? 0 : fadeLeft - want;
     }

@@ -1,8 +1,9 @@
-// PlaybackFeed: the output side that every audio back end shares. The device's thread takes
-// decoded sound from the ring, fades it out when the sound stops, plays silence when the
-// ring has run dry (an underrun, counted) and publishes what it handed over as AudioPlayback
-// facts for the clock, in a snapshot read without a lock. The back end's decoding thread
-// fills the ring (refill) under a lock of its own.
+// PlaybackFeed: the output side that the SDL2 and waveOut back ends share (the web back end
+// plays through the page's WebAudio nodes instead). The device's thread takes decoded sound
+// from the ring, fades it out when the sound stops, plays silence when the ring has run dry
+// (an underrun, counted) and publishes what it handed over as AudioPlayback facts for the
+// clock, in a snapshot read without a lock. The decoding thread (DecodeAhead) fills the ring
+// (refill) under a lock of its own.
 //
 // Threads. fill runs on the device's thread. begin and fadeOut run on the main thread while
 // the back end holds that thread off (SDL's device lock, the waveOut feeder's lock); begin
@@ -13,11 +14,8 @@
 #include <cstdint>
 
 #include "media/audio_backend.h"
+#include "media/fade.h"
 #include "media/sample_ring.h"
-
-// About 20 ms at 44,100 frames per second: short enough to feel immediate, long enough not
-// to click.
-constexpr uint32_t kFadeFrames = 882;
 
 // AudioPlayback behind a sequence lock: the writer makes the sequence odd while it writes,
 // and a reader retries when it saw a write in progress. Writers must be serialised (the
@@ -76,6 +74,13 @@ struct PlaybackFeed {
     // sound is now) while the device plays a short fade of what follows, then silence.
     void fadeOut(int64_t at, int64_t now);
 
+    // Main thread: the latest facts published (those read before, when every attempt meets
+    // a write in progress).
+    const AudioPlayback& latest() {
+        snapshot.read(lastRead);
+        return lastRead;
+    }
+
     // Producer: decodes into the ring's free space with `decode(int16_t* out, uint32_t
     // frames)`, which returns the frames it wrote (fewer only at the end of the stream, where
     // it stores `end`), at most `most` frames in all. Returns the frames added.
@@ -95,6 +100,7 @@ struct PlaybackFeed {
     }
 
   private:
-    AudioPlayback last; // device thread's copy of what it last published
+    AudioPlayback last;     // device thread's copy of what it last published
+    AudioPlayback lastRead; // main thread's copy of what it last read
     void publishStanding(int64_t at, int64_t now);
 };

@@ -1,6 +1,6 @@
 // The millisecond timer and the sleep that pace the frames and drive the timer-based
-// demo time. One implementation per platform (timer_posix.cpp, timer_win32.cpp); tests link
-// a fake.
+// demo time. One implementation per platform (timer_posix.cpp, timer_win32.cpp, and for the
+// web page src/web/timer_web.cpp, where the browser paces the frames); tests link a fake.
 #pragma once
 
 #include <cstdint>

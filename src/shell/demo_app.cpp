@@ -11,8 +11,6 @@
 namespace {
 
 constexpr const char* kStartTitle = "Please press alt+enter for full screen mode.";
-constexpr int32_t kScreenWidth = 80;
-constexpr int32_t kScreenHeight = 50;
 
 } // namespace
 
@@ -33,13 +31,19 @@ void DemoApp::endTimerPeriod() {
     timerPeriodBegun = false;
 }
 
+bool DemoApp::openConsole() {
+    if (!console.open(kStartTitle, FrameStepper::kScreenWidth, FrameStepper::kScreenHeight))
+        return false;
+    stepper.showStart();
+    return true;
+}
+
 int32_t DemoApp::run() {
-    if (!console.open(kStartTitle, kScreenWidth, kScreenHeight)) {
+    if (!openConsole()) {
         showStartupError(console, "Cannot initialize console.");
         return 1;
     }
     // Grey dots stand on the screen while the content loads.
-    console.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
     console.present();
 
     if (!content.load()) {
@@ -76,16 +80,7 @@ int32_t DemoApp::run() {
     }
 
     while (!QuitFlag.load(std::memory_order_relaxed)) {
-        clock.update();
-        if (!handleInput()) break;
-        // Read after the input: a seek made in this frame already counts.
-        const float delta = clock.frameDelta;
-        const float t = clock.demoTime;
-        if (!content.runScenes(console, t, delta)) break;
-        updateTitle();
-        drawOverlay();
-        console.present();
-
+        if (runFrame() != FrameResult::Shown) break;
         sleepMilliseconds(frameWait(frameEndStamp, timerMilliseconds()));
         frameEndStamp = timerMilliseconds();
     }
@@ -94,4 +89,15 @@ int32_t DemoApp::run() {
     if (!silent) stopAudio();
     endTimerPeriod();
     return 0;
+}
+
+DemoApp::FrameResult DemoApp::runFrame() {
+    clock.update();
+    if (!handleInput()) return FrameResult::Stopped;
+    // Read after the input: a seek made in this frame already counts.
+    if (!stepper.step(clock.demoTime, clock.frameDelta)) return FrameResult::Ended;
+    updateTitle();
+    drawOverlay();
+    console.present();
+    return FrameResult::Shown;
 }

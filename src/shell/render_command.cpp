@@ -1,4 +1,5 @@
-// The headless renderer and the resource extractor.
+// The headless renderer: its options, the frame formats, the frame loop, and the usage of
+// the headless commands.
 #include "shell/render_command.h"
 
 #include <unistd.h>
@@ -11,17 +12,20 @@
 #include <memory>
 #include <new>
 
+#include "console/display_layout.h"
+#include "console/terminal_output.h"
+#include "command/option_value.h"
+#include "command/out_of_memory.h"
+#include "command/output_file.h"
 #include "demo/demo_content.h"
+#include "demo/frame_stepper.h"
 #include "gfx/cell.h"
 #include "gfx/cp437.h"
 #include "gfx/resource_blob.h"
 #include "media/resource_store.h"
-#include "shell/output_file.h"
 
 namespace {
 
-constexpr int32_t kScreenWidth = 80;
-constexpr int32_t kScreenHeight = 50;
 constexpr double kMinimumDt = 0.0001; // at most 10,000 frames per demo second
 constexpr double kMaximumDt = 60.0;
 constexpr uint64_t kMaximumFrame = 1000000000000ull; // keeps k x dt exact in a double
@@ -48,34 +52,11 @@ bool parseFrameNumber(const char*& p, uint64_t& value, const char* what, std::st
     return true;
 }
 
-// Splits "--name=value" or takes the next argument as the value.
-bool optionValue(int argc, char** argv, int& i, const char* name, const char*& value) {
-    const size_t length = std::strlen(name);
-    if (std::strncmp(argv[i], name, length) != 0) return false;
-    if (argv[i][length] == '=') {
-        value = argv[i] + length + 1;
-        return true;
-    }
-    if (argv[i][length] != '\0') return false;
-    value = (i + 1 < argc) ? argv[++i] : nullptr;
-    return true;
-}
-
 bool writeAll(std::FILE* out, const void* data, size_t size) {
     errno = 0;
     if (std::fwrite(data, 1, size, out) == size) return true;
     if (errno == 0) errno = EIO;
     return false;
-}
-
-// Binary frames or resources would only garble a terminal; "--output -" insists.
-bool refuseTerminal(const char* command, const char* output) {
-    if (output != nullptr || !isatty(STDOUT_FILENO)) return false;
-    std::fprintf(stderr,
-                 "kaveo %s: will not write binary data to a terminal; give --output FILE, or "
-                 "--output - to write to standard output anyway\n",
-                 command);
-    return true;
 }
 
 } // namespace
@@ -124,6 +105,7 @@ bool parseFrameList(const char* text, std::vector<FrameRange>& ranges, std::stri
 
 bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error) {
     bool seenDt = false, seenFrames = false, seenFormat = false, seenOutput = false;
+    bool seenLayout = false, seenColors = false;
     for (int i = 0; i < argc; ++i) {
         const char* value = nullptr;
         const char* name = argv[i];
@@ -136,32 +118,22 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
             seen = &seenFormat;
         } else if (optionValue(argc, argv, i, "--output", value)) {
             seen = &seenOutput;
+        } else if (optionValue(argc, argv, i, "--layout", value)) {
+            seen = &seenLayout;
+        } else if (optionValue(argc, argv, i, "--colors", value)) {
+            seen = &seenColors;
         } else {
             error = "unknown argument \"" + std::string(name) + "\"";
             return false;
         }
-        const std::string option(name, std::strcspn(name, "="));
-        if (value == nullptr || *value == '\0') {
-            error = option + " needs a value";
-            return false;
-        }
-        if (*seen) {
-            error = option + " is given twice";
-            return false;
-        }
-        *seen = true;
+        if (!acceptOptionValue(name, value, *seen, error)) return false;
 
         if (seen == &seenDt) {
-            char* end = nullptr;
-            errno = 0;
-            const double dt = std::strtod(value, &end);
-            if (end == value || *end != '\0' || errno != 0 || !std::isfinite(dt) ||
-                dt < kMinimumDt || dt > kMaximumDt) {
+            if (!parseNumber(value, kMinimumDt, kMaximumDt, options.dt)) {
                 error =
                     "--dt: expected seconds from 0.0001 to 60, got \"" + std::string(value) + "\"";
                 return false;
             }
-            options.dt = dt;
         } else if (seen == &seenFrames) {
             if (!parseFrameList(value, options.frames, error)) return false;
         } else if (seen == &seenFormat) {
@@ -169,23 +141,34 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                 options.format = FrameFormat::Cells;
             } else if (std::strcmp(value, "text") == 0) {
                 options.format = FrameFormat::Text;
+            } else if (std::strcmp(value, "ansi") == 0) {
+                options.format = FrameFormat::Ansi;
             } else {
-                error = "--format: expected cells or text, got \"" + std::string(value) + "\"";
+                error =
+                    "--format: expected cells, text or ansi, got \"" + std::string(value) + "\"";
+                return false;
+            }
+        } else if (seen == &seenLayout) {
+            if (!parseDisplayLayout(value, options.layout)) {
+                error = "--layout: expected auto, wide, half or cells, got \"" +
+                        std::string(value) + "\"";
+                return false;
+            }
+        } else if (seen == &seenColors) {
+            if (!parseColorMode(value, options.colors)) {
+                error =
+                    "--colors: expected auto, 16, 256 or 24bit, got \"" + std::string(value) + "\"";
                 return false;
             }
         } else {
             options.output = value;
         }
     }
+    if ((seenLayout || seenColors) && options.format != FrameFormat::Ansi) {
+        error = std::string(seenLayout ? "--layout" : "--colors") + " goes with --format ansi";
+        return false;
+    }
     return true;
-}
-
-uint64_t lastDemoFrame(double dt) {
-    auto timeOf = [dt](uint64_t k) { return static_cast<float>(static_cast<double>(k) * dt); };
-    uint64_t k = static_cast<uint64_t>(kDemoEndTime / dt);
-    while (k > 0 && timeOf(k) > kDemoEndTime) --k;
-    while (timeOf(k + 1) <= kDemoEndTime) ++k;
-    return k;
 }
 
 size_t formatFrameText(const CellImage& frame, char* out) {
@@ -202,6 +185,29 @@ size_t formatFrameText(const CellImage& frame, char* out) {
     return at;
 }
 
+bool startAnsiFrames(TerminalOutput& output, DisplayLayout layout, ColorMode mode) {
+    if (!output.create(FrameStepper::kScreenWidth, FrameStepper::kScreenHeight)) return false;
+    // No terminal to fit here: Auto's first choice.
+    const DisplayLayout shown = layout == DisplayLayout::Auto ? DisplayLayout::Wide : layout;
+    output.setColorMode(mode);
+    output.setLayout(shown);
+    int32_t columns = 0;
+    int32_t rows = 0;
+    displayGridSize(shown, FrameStepper::kScreenWidth, FrameStepper::kScreenHeight, columns,
+                    rows);
+    output.setTerminalSize(columns, rows);
+    return true;
+}
+
+bool writeFrameAnsi(TerminalOutput& output, const CellImage& frame, std::FILE* out) {
+    static constexpr char kResetColors[] = "\x1b[0m";
+    output.invalidate(); // every frame whole, drawn on a cleared screen
+    output.begin();
+    output.appendFrame(frame);
+    return writeAll(out, output.bytes.get(), output.length) &&
+           writeAll(out, kResetColors, sizeof kResetColors - 1);
+}
+
 void formatFrameCells(const CellImage& frame, uint8_t* out) {
     const size_t count = static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height);
     for (size_t i = 0; i < count; ++i) {
@@ -213,14 +219,15 @@ void formatFrameCells(const CellImage& frame, uint8_t* out) {
 bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE* out,
                   std::FILE* progress) {
     CellImage backBuffer;
-    if (!backBuffer.create(kScreenWidth, kScreenHeight)) {
+    if (!backBuffer.create(FrameStepper::kScreenWidth, FrameStepper::kScreenHeight)) {
         errno = ENOMEM;
         return false;
     }
+    FrameStepper stepper{content, backBuffer};
     // The start-up screen that the first frames draw over.
-    backBuffer.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
+    stepper.showStart();
 
-    const uint64_t demoLast = lastDemoFrame(options.dt);
+    const uint64_t demoLast = FrameStepper::lastDemoFrame(options.dt);
     const uint64_t last =
         options.frames.empty() ? demoLast : std::min(demoLast, options.frames.back().last);
     const float delta = static_cast<float>(options.dt);
@@ -232,12 +239,20 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
             return false;
         }
     }
+    // The terminal program's encoder, allocated once like the text buffer.
+    std::unique_ptr<TerminalOutput> ansi;
+    if (options.format == FrameFormat::Ansi) {
+        ansi.reset(new (std::nothrow) TerminalOutput);
+        if (!ansi || !startAnsiFrames(*ansi, options.layout, options.colors)) {
+            errno = ENOMEM;
+            return false;
+        }
+    }
     uint8_t cells[kFrameCellBytes];
     size_t range = 0;
 
     for (uint64_t k = 1; k <= last; ++k) {
-        const float t = static_cast<float>(static_cast<double>(k) * options.dt);
-        if (!content.runScenes(backBuffer, t, delta)) break;
+        if (!stepper.step(FrameStepper::frameTime(k, options.dt), delta)) break;
 
         bool selected = options.frames.empty();
         while (!selected && range < options.frames.size() && options.frames[range].last < k)
@@ -247,6 +262,8 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
             bool written = false;
             if (options.format == FrameFormat::Text) {
                 written = writeAll(out, text.get(), formatFrameText(backBuffer, text.get()));
+            } else if (options.format == FrameFormat::Ansi) {
+                written = writeFrameAnsi(*ansi, backBuffer, out);
             } else {
                 formatFrameCells(backBuffer, cells);
                 written = writeAll(out, cells, sizeof cells);
@@ -264,9 +281,20 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
     return false;
 }
 
+// Binary frames or resources would only garble a terminal; "--output -" insists.
+bool refuseTerminal(const char* command, const char* output) {
+    if (output != nullptr || !isatty(STDOUT_FILENO)) return false;
+    std::fprintf(stderr,
+                 "kaveo %s: will not write binary data to a terminal; give --output FILE, or "
+                 "--output - to write to standard output anyway\n",
+                 command);
+    return true;
+}
+
 void printUsage(std::FILE* to) {
     std::fputs(
-        "usage: kaveo render [--dt SECONDS] [--frames LIST] [--format cells|text] [--output FILE]\n"
+        "usage: kaveo render [--dt SECONDS] [--frames LIST] [--format cells|text|ansi]\n"
+        "                    [--layout wide|half|cells] [--colors 16|256|24bit] [--output FILE]\n"
         "       kaveo extract NAME [--output FILE]\n"
         "       kaveo --help | --version\n"
         "\n"
@@ -275,7 +303,13 @@ void printUsage(std::FILE* to) {
         "         --frames  frames to write, e.g. 100,250-260,966 (default: all)\n"
         "         --format  cells: 8,000 bytes per frame, character and attribute of each\n"
         "                   cell row by row (default); text: 50 lines of UTF-8 and an\n"
-        "                   empty line per frame\n"
+        "                   empty line per frame; ansi: per frame, what the terminal\n"
+        "                   program sends to draw it whole on a cleared screen (`cat` the\n"
+        "                   file in a terminal of the layout's size to see it)\n"
+        "         --layout  of ansi, as the terminal program's: wide (default; 160 x 50),\n"
+        "                   half (80 x 25) or cells (80 x 50); auto is wide here\n"
+        "         --colors  of ansi: 24bit (default), 256, 16, or auto (from COLORTERM and\n"
+        "                   TERM)\n"
         "         --output  file to write (default: standard output; cells are not\n"
         "                   written to a terminal unless FILE is -)\n"
         "extract  writes the embedded resource NAME (e.g. palette.bin) unchanged; to a\n"
@@ -294,7 +328,7 @@ int renderCommand(int argc, char** argv) {
         printUsage(stderr);
         return 2;
     }
-    const uint64_t demoLast = lastDemoFrame(options.dt);
+    const uint64_t demoLast = FrameStepper::lastDemoFrame(options.dt);
     if (demoLast == 0) {
         std::fprintf(stderr,
                      "kaveo render: --dt %g selects no frame: the first frame would lie after "
@@ -313,6 +347,9 @@ int renderCommand(int argc, char** argv) {
         return 2;
     }
     if (options.format == FrameFormat::Cells && refuseTerminal("render", options.output)) return 2;
+    const char* term = std::getenv("TERM");
+    options.colors = resolveColorMode(options.colors, std::getenv("COLORTERM"), term,
+                                      environmentSaysGnuScreen(term, std::getenv("TMUX")));
 
     DemoContent content;
     if (!content.load()) {
@@ -325,7 +362,11 @@ int renderCommand(int argc, char** argv) {
                      std::strerror(out.error));
         return 1;
     }
-    std::FILE* progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+    // Progress on a terminal, unless that terminal is showing the ANSI frames themselves.
+    const bool toStdout = options.output == nullptr || std::strcmp(options.output, "-") == 0;
+    const bool drawsOnTerminal =
+        options.format == FrameFormat::Ansi && toStdout && isatty(STDOUT_FILENO);
+    std::FILE* progress = isatty(STDERR_FILENO) && !drawsOnTerminal ? stderr : nullptr;
     if (!renderFrames(content, options, out.file, progress) && out.error == 0) out.error = errno;
     if (!out.finish()) {
         std::fprintf(stderr, "kaveo render: cannot write %s: %s\n", out.name(),
@@ -335,72 +376,8 @@ int renderCommand(int argc, char** argv) {
     return 0;
 }
 
-int extractCommand(int argc, char** argv) {
-    const char* name = nullptr;
-    const char* output = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        const char* value = nullptr;
-        if (optionValue(argc, argv, i, "--output", value)) {
-            if (value == nullptr || *value == '\0' || output != nullptr) {
-                std::fputs("kaveo extract: --output needs one file name\n", stderr);
-                printUsage(stderr);
-                return 2;
-            }
-            output = value;
-        } else if (argv[i][0] == '-' || name != nullptr) {
-            std::fprintf(stderr, "kaveo extract: unexpected argument \"%s\"\n", argv[i]);
-            printUsage(stderr);
-            return 2;
-        } else {
-            name = argv[i];
-        }
-    }
-    if (name == nullptr) {
-        std::fputs("kaveo extract: which resource?\n", stderr);
-        printUsage(stderr);
-        return 2;
-    }
-    ResourceBlob blob;
-    if (blob.load(name, kResourceTypeData) == nullptr) {
-        std::fprintf(stderr, "kaveo extract: no resource \"%s\"; the resources are:", name);
-        for (int32_t i = 0; i < resourceCount(); ++i) std::fprintf(stderr, " %s", resourceName(i));
-        std::fputs("\n", stderr);
-        return 2;
-    }
-    if (refuseTerminal("extract", output)) return 2;
-    OutputFile out;
-    if (!out.open(output)) {
-        std::fprintf(stderr, "kaveo extract: cannot create %s: %s\n", out.name(),
-                     std::strerror(out.error));
-        return 1;
-    }
-    out.write(blob.data, blob.size);
-    if (!out.finish()) {
-        std::fprintf(stderr, "kaveo extract: cannot write %s: %s\n", out.name(),
-                     std::strerror(out.error));
-        return 1;
-    }
-    return 0;
-}
-
 } // namespace
 
-// The commands build strings and lists as they parse; memory running out there ends the
-// command with its message rather than an uncaught exception.
 int runRenderCommand(int argc, char** argv) {
-    try {
-        return renderCommand(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kaveo render: out of memory\n", stderr);
-        return 1;
-    }
-}
-
-int runExtractCommand(int argc, char** argv) {
-    try {
-        return extractCommand(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kaveo extract: out of memory\n", stderr);
-        return 1;
-    }
+    return runCatchingOutOfMemory("render", renderCommand, argc, argv);
 }

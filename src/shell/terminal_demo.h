@@ -1,14 +1,9 @@
-// The demo in the terminal, as the kaveo executable runs it without a command:
+// The demo in the terminal, as kaveo-play runs it for `kaveo` without a command:
 // `kaveo [--silent] [--colors auto|16|256|24bit] [--layout auto|wide|half|cells]`.
 #pragma once
-
-#include <cstdio>
 
 // Parses the options (argv holds the arguments after the program's name) and plays the
 // demo; after a run that showed only part of the picture, says on standard error (once the
 // terminal is restored) what size shows it whole. Exit codes: 0 after the demo ended, 1 after
 // a start-up failure, 2 bad arguments.
 int runTerminalDemo(int argc, char** argv);
-
-// The terminal demo's part of --help: options, keys and environment variables.
-void printTerminalUsage(std::FILE* to);

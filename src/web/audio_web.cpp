@@ -14,6 +14,7 @@
 #include <emscripten.h>
 
 #include "media/audio_backend.h"
+#include "media/stream_transport.h"
 
 // clang-format off
 EM_JS(int, pageAudioReady, (), {
@@ -27,50 +28,42 @@ EM_JS(void, pageAudioStop, (), { Module.audio.stop(); });
 
 namespace {
 
-constexpr double kRate = 44100.0; // position frames per second
+constexpr uint32_t kRate = 44100; // position frames per second
 // How far past the last audio clock reading the position may run: the clock moves in steps of
 // whole render callbacks (a few milliseconds to tens of them), and the sound goes on between.
 constexpr int64_t kAheadFrames = 4410;
 
-// The one stream: while playing, the source plays stream second `startOffset` at audio clock
-// second `startAudioTime`; stopped, it stands at `startOffset`.
+// The one stream: while playing, the source plays from frame `transport.standing` since audio
+// clock second `startAudioTime`; stopped, it stands at `transport.standing`.
 struct WebAudio {
     bool started = false;
-    AudioStream stream = 0;
-    AudioStream lastHandle = 0;
     uint32_t epoch = 0; // counts plays, pauses, seeks and stream changes
-    bool playing = false;
-    double startOffset = 0.0;    // stream seconds
-    double startAudioTime = 0.0; // audio clock seconds
-    double length = 0.0;         // stream seconds
+    double startAudioTime = 0.0;
+    StreamTransport transport;
 };
 WebAudio webAudio;
 
-bool known(AudioStream stream) {
-    return webAudio.started && stream != 0 && stream == webAudio.stream;
+// The frame heard at audio clock second `audioTime`: where the stream stands until its
+// source begins, then on at the clock's pace, up to the end.
+int64_t soundAt(double audioTime) {
+    const StreamTransport& t = webAudio.transport;
+    if (!t.playing || audioTime <= webAudio.startAudioTime) return t.standing;
+    const int64_t heard = t.standing + std::llround((audioTime - webAudio.startAudioTime) * kRate);
+    return heard < t.lengthFrames ? heard : t.lengthFrames;
 }
 
-double clampToStream(double seconds) {
-    return seconds < 0.0 ? 0.0 : seconds > webAudio.length ? webAudio.length : seconds;
-}
-
-// Stream seconds heard at audio clock second `audioTime`.
-double soundAt(double audioTime) {
-    if (!webAudio.playing) return clampToStream(webAudio.startOffset);
-    return clampToStream(webAudio.startOffset + (audioTime - webAudio.startAudioTime));
-}
-
-void startAt(double seconds) {
+// A new epoch standing at, or playing from, frame `at` (starting a source stops the last).
+void beginAt(int64_t at, bool play) {
     ++webAudio.epoch;
-    webAudio.startAudioTime = pageAudioStart(seconds);
-    webAudio.startOffset = seconds;
-    webAudio.playing = true;
+    if (play) webAudio.startAudioTime = pageAudioStart(static_cast<double>(at) / kRate);
 }
 
-void standAt(double seconds) {
+// Stops the playing source; returns the frame it had reached.
+int64_t stopSource() {
+    const int64_t at = soundAt(pageAudioTime());
+    pageAudioStop();
     ++webAudio.epoch;
-    webAudio.startOffset = clampToStream(seconds);
-    webAudio.playing = false;
+    return at;
 }
 
 } // namespace
@@ -82,81 +75,62 @@ int64_t audioNowNanoseconds() {
 bool audioInit() {
     if (!pageAudioReady()) return false;
     webAudio.started = true;
+    webAudio.transport.framesPerSecond = kRate;
     return true;
 }
 
 void audioFree() {
-    if (webAudio.started && webAudio.playing) pageAudioStop();
-    const uint32_t epoch = webAudio.epoch;
-    const AudioStream lastHandle = webAudio.lastHandle;
-    webAudio = WebAudio{};
-    webAudio.epoch = epoch + 1;
-    webAudio.lastHandle = lastHandle;
+    if (webAudio.started && webAudio.transport.playing) pageAudioStop();
+    webAudio.started = false;
+    webAudio.transport.close();
+    ++webAudio.epoch;
 }
 
 AudioStream audioStreamCreate(const uint8_t* data, uint32_t size) {
-    if (!webAudio.started || webAudio.stream != 0 || data == nullptr || size == 0) return 0;
+    if (!webAudio.started || webAudio.transport.handle != 0 || data == nullptr || size == 0)
+        return 0;
     const double length = pageAudioLength();
     if (!(length > 0.0)) return 0;
-    AudioStream handle = webAudio.lastHandle + 1;
-    if (handle == 0) handle = 1;
-    webAudio.lastHandle = handle;
-    webAudio.stream = handle;
-    webAudio.length = length;
-    standAt(0.0);
-    return handle;
+    ++webAudio.epoch;
+    return webAudio.transport.open(std::llround(length * kRate));
 }
 
 void audioStreamFree(AudioStream stream) {
-    if (!known(stream)) return;
-    if (webAudio.playing) pageAudioStop();
-    webAudio.stream = 0;
-    standAt(0.0);
+    if (!webAudio.transport.owns(stream)) return;
+    if (webAudio.transport.playing) pageAudioStop();
+    webAudio.transport.close();
+    ++webAudio.epoch;
 }
 
 void audioPlay(AudioStream stream, bool restart) {
-    if (!known(stream) || (webAudio.playing && !restart)) return;
-    startAt(restart ? 0.0 : webAudio.startOffset);
+    webAudio.transport.play(stream, restart, beginAt);
 }
 
 void audioPause(AudioStream stream) {
-    if (!known(stream) || !webAudio.playing) return;
-    const double at = soundAt(pageAudioTime());
-    pageAudioStop();
-    standAt(at);
+    webAudio.transport.pause(stream, stopSource);
 }
 
 bool audioReadPlayback(AudioStream stream, AudioPlayback& playback) {
-    if (!known(stream)) return false;
+    if (!webAudio.transport.owns(stream)) return false;
     const double audioTime = pageAudioTime();
     playback.epoch = webAudio.epoch;
-    playback.sounding = webAudio.playing && audioTime >= webAudio.startAudioTime;
-    // Until the new sound is heard the position stands where it was started or left.
-    const double seconds =
-        playback.sounding ? soundAt(audioTime) : clampToStream(webAudio.startOffset);
-    playback.frames = std::llround(seconds * kRate);
+    playback.sounding = webAudio.transport.playing && audioTime >= webAudio.startAudioTime;
+    playback.frames = soundAt(audioTime);
     playback.nanoseconds = audioNowNanoseconds();
     playback.latencyFrames = kAheadFrames;
-    playback.lengthFrames = std::llround(webAudio.length * kRate);
-    playback.framesPerSecond = static_cast<uint32_t>(kRate);
+    playback.lengthFrames = webAudio.transport.lengthFrames;
+    playback.framesPerSecond = kRate;
     return true;
 }
 
 void audioSetPosition(AudioStream stream, uint64_t frames) {
-    if (!known(stream)) return;
-    const double seconds = clampToStream(static_cast<double>(frames) / kRate);
-    if (webAudio.playing)
-        startAt(seconds);
-    else
-        standAt(seconds);
+    webAudio.transport.seek(stream, frames, beginAt);
 }
 
 float audioPositionToSeconds(AudioStream stream, uint64_t frames) {
-    if (!known(stream)) return 0.0f;
-    return static_cast<float>(static_cast<double>(frames) / kRate);
+    return webAudio.transport.seconds(stream, frames);
 }
 
 uint64_t audioSecondsToPosition(AudioStream stream, float seconds) {
-    if (!known(stream) || !std::isfinite(seconds) || seconds < 0.0f) return 0;
-    return static_cast<uint64_t>(std::llround(static_cast<double>(seconds) * kRate));
+    return webAudio.transport.frames(stream, seconds);
 }

@@ -9,16 +9,11 @@
 
 #include "gfx/next_random.h"
 #include "gfx/resource_blob.h"
+#include "paint/cell_painter.h"
 #include "shell/demo_app.h"
-#include "web/cell_painter.h"
 #include "web/console_web.h"
-#include "web/font_resource.h"
 
 namespace {
-
-constexpr const char* kStartTitle = "Please press alt+enter for full screen mode.";
-constexpr int32_t kScreenWidth = 80;
-constexpr int32_t kScreenHeight = 50;
 
 // Results of kaveo_open, kaveo_start and kaveo_frame, as the page reads them.
 enum : int {
@@ -52,11 +47,11 @@ EMSCRIPTEN_KEEPALIVE int kaveo_open() {
     player.reset(new (std::nothrow) WebPlayer);
     if (!player) return kCannotInitializeDemo;
     WebPlayer& p = *player;
-    if (!p.app.console.open(kStartTitle, kScreenWidth, kScreenHeight))
-        return kCannotInitializeConsole;
     // Grey dots stand on the screen while the content loads and until the viewer starts.
-    p.app.console.fillRect(Cell{'.', 0x07}, 0, 0, kScreenWidth, kScreenHeight);
-    if (!loadFontResource(p.font) || !p.painter.create(p.font, kScreenWidth, kScreenHeight))
+    if (!p.app.openConsole()) return kCannotInitializeConsole;
+    // Glyphs at their own size: the page stretches the canvas so that cells come out square.
+    if (!loadFontResource(p.font) ||
+        !p.painter.create(p.font, FrameStepper::kScreenWidth, FrameStepper::kScreenHeight, 1, 1))
         return kCannotInitializeDemo;
     RandomState = 1;
     if (!p.app.content.load()) return kCannotInitializeDemo;
@@ -87,22 +82,11 @@ EMSCRIPTEN_KEEPALIVE int kaveo_start() {
 // (that frame is not drawn). Stops the audio when it ends.
 EMSCRIPTEN_KEEPALIVE int kaveo_frame() {
     if (!player || !player->audioStarted) return kStopped;
-    DemoApp& app = player->app;
-    app.clock.update();
-    int result = kOk;
-    if (!app.handleInput()) {
-        result = kStopped;
-    } else if (!app.content.runScenes(app.console, app.clock.demoTime, app.clock.frameDelta)) {
-        result = kDemoEnded;
-    } else {
-        app.updateTitle();
-        app.drawOverlay();
-        app.console.present();
-        return kOk;
-    }
+    const DemoApp::FrameResult frame = player->app.runFrame();
+    if (frame == DemoApp::FrameResult::Shown) return kOk;
     stopAudio();
     player->audioStarted = false;
-    return result;
+    return frame == DemoApp::FrameResult::Stopped ? kStopped : kDemoEnded;
 }
 
 // Input from the page, in the console's vocabulary.

@@ -1,6 +1,7 @@
 // Faults: an output that cannot be created, a full disk (a file-size limit), an encoder that
 // cannot start, and Ctrl+C. Each gives one line on standard error and a non-zero exit, and
 // never leaves a file that looks complete but is not.
+#include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,9 +23,25 @@ struct ChildResult {
     std::string errors;
 };
 
+// The size of the largest file in `folder` whose name starts with `prefix`; 0 for none.
+off_t largestStartingWith(const std::string& folder, const std::string& prefix) {
+    off_t largest = 0;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return 0;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat status {};
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) == 0 &&
+            stat((folder + "/" + name).c_str(), &status) == 0 && status.st_size > largest)
+            largest = status.st_size;
+    }
+    closedir(dir);
+    return largest;
+}
+
 // Runs the capture in a child process with its standard error caught, its files limited to
 // `fileLimit` bytes (0: no limit), and, when `interruptWhenCreated` names a file, Ctrl+C sent
-// once that file has grown.
+// once that file (written under a temporary name that starts with its own) has grown.
 ChildResult runInChild(const std::vector<std::string>& arguments, rlim_t fileLimit,
                        const std::string& interruptWhenCreated = "") {
     int pipeFds[2];
@@ -42,9 +59,11 @@ ChildResult runInChild(const std::vector<std::string>& arguments, rlim_t fileLim
     }
     close(pipeFds[1]);
     if (!interruptWhenCreated.empty()) {
-        struct stat status {};
+        const size_t slash = interruptWhenCreated.rfind('/');
+        const std::string folder = interruptWhenCreated.substr(0, slash);
+        const std::string temporary = interruptWhenCreated.substr(slash + 1) + ".";
         for (int i = 0; i < 3000; ++i) {
-            if (stat(interruptWhenCreated.c_str(), &status) == 0 && status.st_size > 20000) break;
+            if (largestStartingWith(folder, temporary) > 20000) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         kill(child, SIGINT);
@@ -79,7 +98,7 @@ TEST_F(CaptureFaults, OutputThatCannotBeCreatedLeavesNothing) {
     EXPECT_TRUE(files().empty());
 }
 
-TEST_F(CaptureFaults, FullDiskRemovesThePartFile) {
+TEST_F(CaptureFaults, FullDiskRemovesTheTemporaryFile) {
     const std::vector<std::string> cases[] = {
         {path("demo.mp4"), "--fps", "10", "--to", "6"},
         {path("demo.cast"), "--fps", "10", "--to", "6"},
@@ -91,8 +110,9 @@ TEST_F(CaptureFaults, FullDiskRemovesThePartFile) {
         EXPECT_EQ(lineCount(result.errors), 1) << result.errors;
         EXPECT_NE(result.errors.find("cannot write"), std::string::npos) << result.errors;
         EXPECT_NE(result.errors.find("too large"), std::string::npos) << result.errors;
+        // Only the pictures finished before the failure stay; no temporary file.
         for (const std::string& file : files())
-            EXPECT_EQ(file.find(".part"), std::string::npos) << file;
+            EXPECT_EQ(file.substr(file.size() - 4), ".png") << file;
         for (const std::string& file : files()) std::remove(path(file).c_str());
     }
 }
@@ -116,8 +136,7 @@ TEST_F(CaptureFaults, EncoderThatCannotStartIsReported) {
 
 // Ctrl+C finishes the video with the frames done: a whole file, sound as long as pictures.
 TEST_F(CaptureFaults, InterruptFinishesTheVideoCleanly) {
-    const ChildResult result =
-        runInChild({path("demo.mp4"), "--fps", "10"}, 0, path("demo.mp4.part"));
+    const ChildResult result = runInChild({path("demo.mp4"), "--fps", "10"}, 0, path("demo.mp4"));
     EXPECT_EQ(result.code, 130);
     EXPECT_EQ(lineCount(result.errors), 1) << result.errors;
     unsigned long long done = 0;

@@ -18,7 +18,7 @@ TEST_F(CaptureVideo, WholeDemoHasEqualVideoAndAudioDurations) {
     EXPECT_NEAR(video.videoSeconds, 59.2, 1e-6);
     EXPECT_NEAR(static_cast<double>(video.audioSamples) / video.sampleRate, video.videoSeconds,
                 1.0 / 5);
-    EXPECT_EQ(files(), std::vector<std::string>{"demo.mp4"}); // no part file left
+    EXPECT_EQ(files(), std::vector<std::string>{"demo.mp4"}); // no temporary file left
 }
 
 class CaptureExcerpt : public CaptureTest {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 // [names] The command line's names read back into the same layouts; others are refused.
 TEST(DisplayLayoutNames, names_round_trip_and_unknown_ones_are_refused) {
@@ -18,6 +19,25 @@ TEST(DisplayLayoutNames, names_round_trip_and_unknown_ones_are_refused) {
     for (const char* bad : {"", "Wide", "cell", "wide ", "halfs"}) {
         EXPECT_FALSE(parseDisplayLayout(bad, kept)) << bad;
         EXPECT_EQ(kept, DisplayLayout::Half) << bad;
+    }
+}
+
+// [names] Colour modes by their names, truecolor the other spelling of 24bit.
+TEST(ColorModeNames, each_name_and_its_mode_and_unknown_ones_are_refused) {
+    const std::pair<const char*, ColorMode> names[] = {{"auto", ColorMode::Auto},
+                                                       {"16", ColorMode::Colors16},
+                                                       {"256", ColorMode::Colors256},
+                                                       {"24bit", ColorMode::TrueColor},
+                                                       {"truecolor", ColorMode::TrueColor}};
+    for (const auto& [name, mode] : names) {
+        ColorMode read = ColorMode::Auto;
+        EXPECT_TRUE(parseColorMode(name, read)) << name;
+        EXPECT_EQ(read, mode) << name;
+    }
+    ColorMode kept = ColorMode::Colors256;
+    for (const char* bad : {"", "8", "24", "TrueColor", "256 "}) {
+        EXPECT_FALSE(parseColorMode(bad, kept)) << bad;
+        EXPECT_EQ(kept, ColorMode::Colors256) << bad;
     }
 }
 

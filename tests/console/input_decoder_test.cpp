@@ -1,5 +1,5 @@
 // InputDecoder: key encodings, split and garbled sequences, the Escape timeout, SGR mouse
-// reports, double clicks and key releases.
+// reports, double clicks, key releases and the terminal's answers.
 #include "console/input_decoder.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +29,9 @@ std::string keys(const std::vector<InputRecord>& records, bool withChar = false)
     for (const InputRecord& r : records) {
         if (!s.empty()) s += ' ';
         if (r.eventType != kKeyEvent) {
-            s += "mouse";
+            s += "mouse(" + std::to_string(r.mouse.column) + "," + std::to_string(r.mouse.row) +
+                 "," + std::to_string(r.mouse.buttonState) + "," +
+                 std::to_string(r.mouse.eventFlags) + ")";
             continue;
         }
         s += std::to_string(r.key.virtualKeyCode) + (r.key.keyDown ? "+" : "-");
@@ -142,6 +144,48 @@ TEST(InputDecoderSplit, byte_by_byte_mouse_report) {
     EXPECT_EQ(got[0].mouse.row, 6);
 }
 
+// The same bytes give the same records and answers however two reads split them, as long as
+// they come within the Escape timeout: sequences, answers, and over-long sequences skipped.
+TEST(InputDecoderSplit, every_split_point_gives_what_one_read_gives) {
+    struct Case {
+        std::string bytes;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"\x1b[5;2~m\x1b[<0;12;7M\x1b", "33+ 33- 77+ 77- mouse(11,6,1,0) 27+ 27-"},
+        {"\x1b[?2026;2$y\x1bP>|XTerm(379)\x1b\\n\x1b[?64;1c", "78+ 78-"},
+        {"\x1b]4;1;rgb:cdcd/0000/0000\x1b\x1b[>85;95;0c\x1b[A", "38+ 38-"},
+        {"\x1b]4;1;rgb:cd/00/00\a\x1bOB", "40+ 40-"},
+        {"\x1b[" + std::string(70, '1') + "m \x1b[M !!", "32+ 32-"},
+        {"\x1b]2;" + std::string(300, 'x') + "\x1b\\m", "77+ 77-"},
+    };
+    for (const Case& c : cases) {
+        InputDecoder whole;
+        whole.mouseEnabled = true;
+        feed(whole, c.bytes, 0);
+        std::string expected = keys(drain(whole, 0));
+        const std::string late = keys(drain(whole, InputDecoder::kEscapeTimeoutMs));
+        expected += expected.empty() || late.empty() ? late : " " + late;
+        ASSERT_EQ(expected, c.expected) << "bytes: " << c.bytes.substr(1, 12);
+        for (size_t cut = 1; cut < c.bytes.size(); ++cut) {
+            InputDecoder d;
+            d.mouseEnabled = true;
+            std::vector<InputRecord> got;
+            feed(d, c.bytes.substr(0, cut), 0);
+            for (const InputRecord& r : drain(d, 0)) got.push_back(r);
+            feed(d, c.bytes.substr(cut), 0);
+            for (const InputRecord& r : drain(d, 0)) got.push_back(r);
+            for (const InputRecord& r : drain(d, InputDecoder::kEscapeTimeoutMs)) got.push_back(r);
+            ASSERT_EQ(keys(got), c.expected)
+                << "bytes: " << c.bytes.substr(1, 12) << " cut " << cut;
+            ASSERT_STREQ(d.answers.version, whole.answers.version) << "cut " << cut;
+            ASSERT_EQ(d.answers.synchronizedOutput, whole.answers.synchronizedOutput);
+            ASSERT_EQ(d.answers.paletteColor[1], whole.answers.paletteColor[1]) << "cut " << cut;
+            ASSERT_EQ(d.answers.primaryAttributes, whole.answers.primaryAttributes);
+        }
+    }
+}
+
 // [escape] A lone ESC is Escape only once kEscapeTimeoutMs (50) pass without another byte.
 TEST(InputDecoderEscape, lone_escape_waits_for_the_timeout) {
     InputDecoder d;
@@ -157,6 +201,28 @@ TEST(InputDecoderEscape, escape_then_sequence_bytes_in_time_is_the_sequence) {
     EXPECT_EQ(keys(drain(d, 1030)), "");
     feed(d, "[B", 1040);
     EXPECT_EQ(keys(drain(d, 1100)), "40+ 40-");
+}
+
+// An ESC that waited past the timeout before more bytes came (the program was busy) is
+// Escape, never the start of what came later; silence likewise ends a skip.
+TEST(InputDecoderEscape, silence_before_a_read_ends_what_came_before_it) {
+    struct Case {
+        std::string first, second; // the second read comes 60 ms after the first
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"\x1b", "[B", "27+ 27- 0+ 0- 66+ 66-"},
+        {"\x1b]2;" + std::string(300, 'x'), "n", "78+ 78-"},
+        {"\x1b[" + std::string(70, '1'), "2m", "50+ 50- 77+ 77-"},
+    };
+    for (const Case& c : cases) {
+        InputDecoder d;
+        feed(d, c.first, 1000);
+        std::string got = keys(drain(d, 1000));
+        feed(d, c.second, 1060);
+        got += keys(drain(d, 1060));
+        EXPECT_EQ(got, c.expected) << "first: " << c.first.substr(1, 8);
+    }
 }
 
 TEST(InputDecoderEscape, timeout_is_measured_across_the_timer_wrap) {
@@ -208,10 +274,29 @@ TEST(InputDecoderGarbled, broken_sequences_are_dropped) {
     }
 }
 
-TEST(InputDecoderGarbled, overlong_sequence_is_dropped) {
-    InputDecoder d;
-    feed(d, "\x1b[" + std::string(70, '1') + "m", 0);
-    EXPECT_EQ(keys(drain(d, 0)), "77+ 77-");
+// Over their limits sequences are skipped whole, final byte or terminator included.
+TEST(InputDecoderGarbled, overlong_sequences_are_skipped_whole) {
+    const std::string params64(64, '1');
+    const std::string text256(256, 'x');
+    struct Case {
+        std::string bytes;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"\x1b[" + params64 + "1mn", "78+ 78-"},            // 65 parameter bytes: m is not a key
+        {"\x1b[" + params64 + "A", "38+ 38-"},              // 64 still decode
+        {"\x1b[" + params64 + "11\x1b[B", "40+ 40-"},       // broken off by a new sequence
+        {"\x1b]2;" + text256 + "\an", "78+ 78-"},           // over-long string ended by BEL
+        {"\x1bP" + text256 + "m\x1b\\n", "78+ 78-"},        // ... by ST
+        {"\x1b]" + text256 + "\x1b\x1b[A", "38+ 38-"},      // ... by a bare ESC (urxvt)
+        {"\x1b]" + text256 + "\x1b[An", "38+ 38- 78+ 78-"}, // ... by a new sequence
+    };
+    for (const Case& c : cases) {
+        InputDecoder d;
+        feed(d, c.bytes, 0);
+        EXPECT_EQ(keys(drain(d, 0)), c.expected) << "bytes: " << c.bytes.substr(1, 8);
+        EXPECT_EQ(d.skipping, InputDecoder::Skip::None) << "bytes: " << c.bytes.substr(1, 8);
+    }
 }
 
 TEST(InputDecoderGarbled, random_bytes_never_break_the_decoder) {
@@ -401,4 +486,55 @@ TEST(InputDecoderReleases, explicit_release_is_never_doubled) {
     InputDecoder d; // no reply seen: the report's own event type still rules
     feed(d, "\x1b[27;1:3u", 0);
     EXPECT_EQ(keys(drain(d, 0)), "27-");
+}
+
+// [answers] What the terminal says about itself is noted, never delivered as keys.
+TEST(InputDecoderAnswers, answers_are_noted_and_never_become_keys) {
+    struct Case {
+        const char* bytes;
+        bool primary;
+        uint32_t type; // DA2
+        uint8_t sync;  // DECRPM of 2026
+        const char* version;
+        int paletteIndex; // -1: no colour noted
+        uint32_t rgb;
+    };
+    const Case cases[] = {
+        {"\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c", true, 0, kModeUnknown, "", -1, 0},
+        {"\x1b[?6c", true, 0, kModeUnknown, "", -1, 0},
+        {"\x1b[>65;7006;1c", false, 65, kModeUnknown, "", -1, 0},
+        {"\x1b[?2026;2$y", false, 0, kModeReset, "", -1, 0},
+        {"\x1b[?2026;4$y", false, 0, kModeAlwaysReset, "", -1, 0},
+        {"\x1b[?2026;7$y", false, 0, kModeUnknown, "", -1, 0}, // no such state
+        {"\x1b[?2027;1$y", false, 0, kModeUnknown, "", -1, 0}, // another mode
+        {"\x1bP>|XTerm(379)\x1b\\", false, 0, kModeUnknown, "XTerm(379)", -1, 0},
+        {"\x1bP>|tmux 3.3a\a", false, 0, kModeUnknown, "tmux 3.3a", -1, 0},
+        {"\x1bP>|bad\x01name\x1b\\", false, 0, kModeUnknown, "badname", -1, 0},
+        {"\x1bP1$r0m\x1b\\", false, 0, kModeUnknown, "", -1, 0}, // another DCS answer
+        {"\x1b]4;1;rgb:cdcd/0000/0000\x1b\\", false, 0, kModeUnknown, "", 1, 0xCD0000},
+        {"\x1b]4;7;rgb:c/80/ffff\a", false, 0, kModeUnknown, "", 7, 0xCC80FF},
+        {"\x1b]4;1;rgb:cd/00/00\x1b", false, 0, kModeUnknown, "", 1, 0xCD0000}, // urxvt's end
+        {"\x1b]4;256;rgb:ff/ff/ff\a", false, 0, kModeUnknown, "", -1, 0},
+        {"\x1b]4;1;rgb:ff/ff\a", false, 0, kModeUnknown, "", -1, 0},
+        {"\x1b]4;1;rgb:12345/0/0\a", false, 0, kModeUnknown, "", -1, 0},
+        {"\x1b]10;rgb:ff/ff/ff\a", false, 0, kModeUnknown, "", -1, 0},
+    };
+    for (const Case& c : cases) {
+        InputDecoder d;
+        feed(d, c.bytes, 0);
+        std::string got = keys(drain(d, 0)) + keys(drain(d, InputDecoder::kEscapeTimeoutMs));
+        EXPECT_EQ(got, "") << "bytes: " << c.bytes + 1;
+        const TerminalAnswers& a = d.answers;
+        EXPECT_EQ(a.primaryAttributes, c.primary) << "bytes: " << c.bytes + 1;
+        EXPECT_EQ(a.terminalType, c.type) << "bytes: " << c.bytes + 1;
+        EXPECT_EQ(a.synchronizedOutput, c.sync) << "bytes: " << c.bytes + 1;
+        EXPECT_STREQ(a.version, c.version) << "bytes: " << c.bytes + 1;
+        int known = -1;
+        for (int i = 0; i < 256; ++i)
+            if (a.paletteKnown[i]) known = i;
+        EXPECT_EQ(known, c.paletteIndex) << "bytes: " << c.bytes + 1;
+        if (known >= 0) {
+            EXPECT_EQ(a.paletteColor[known], c.rgb) << "bytes: " << c.bytes + 1;
+        }
+    }
 }

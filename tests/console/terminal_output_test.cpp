@@ -500,26 +500,40 @@ TEST(TerminalOutputLayouts, half_block_worked_example) {
     }
 }
 
-// [colour mode] Auto reads COLORTERM, then TERM.
+// [colour mode] Auto reads COLORTERM, then TERM; inside GNU screen (by TERM without TMUX, or
+// by its own answer) no 24-bit colour.
 TEST(TerminalOutputColorMode, auto_mode_from_the_environment) {
     struct Case {
         const char* colorterm;
         const char* term;
+        const char* tmux;
+        bool saidScreen; // the terminal answered DA2 as GNU screen
         ColorMode expected;
     };
     const Case cases[] = {
-        {"truecolor", "xterm-256color", ColorMode::TrueColor},
-        {"24bit", nullptr, ColorMode::TrueColor},
-        {nullptr, "xterm-direct", ColorMode::TrueColor},
-        {nullptr, "xterm-256color", ColorMode::Colors256},
-        {"", "screen-256color", ColorMode::Colors256},
-        {nullptr, "linux", ColorMode::Colors16},
-        {nullptr, nullptr, ColorMode::Colors16},
-        {"yes", "xterm", ColorMode::Colors16},
+        {"truecolor", "xterm-256color", nullptr, false, ColorMode::TrueColor},
+        {"24bit", nullptr, nullptr, false, ColorMode::TrueColor},
+        {nullptr, "xterm-direct", nullptr, false, ColorMode::TrueColor},
+        {nullptr, "xterm-256color", nullptr, false, ColorMode::Colors256},
+        {"", "screen-256color", nullptr, false, ColorMode::Colors256},
+        {nullptr, "linux", nullptr, false, ColorMode::Colors16},
+        {nullptr, nullptr, nullptr, false, ColorMode::Colors16},
+        {"yes", "xterm", nullptr, false, ColorMode::Colors16},
+        {"truecolor", "screen", nullptr, false, ColorMode::Colors256},
+        {"truecolor", "screen.xterm-256color", "", false, ColorMode::Colors256},
+        {"truecolor", "screen-256color", "/tmp/tmux-0/default,1,0", false, ColorMode::TrueColor},
+        {"truecolor", "screen", "/tmp/tmux-0/default,1,0", true, ColorMode::Colors256},
+        {"truecolor", "screensaver", nullptr, false, ColorMode::TrueColor},
+        {nullptr, "screen", nullptr, false, ColorMode::Colors16},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(resolveColorMode(ColorMode::Auto, c.colorterm, c.term), c.expected)
-            << (c.colorterm ? c.colorterm : "-") << " " << (c.term ? c.term : "-");
+        const bool gnuScreen = c.saidScreen || environmentSaysGnuScreen(c.term, c.tmux);
+        EXPECT_EQ(resolveColorMode(ColorMode::Auto, c.colorterm, c.term, gnuScreen), c.expected)
+            << (c.colorterm ? c.colorterm : "-") << " " << (c.term ? c.term : "-") << " "
+            << (c.tmux ? "tmux" : "-") << " " << c.saidScreen;
     }
-    EXPECT_EQ(resolveColorMode(ColorMode::Colors16, "truecolor", nullptr), ColorMode::Colors16);
+    EXPECT_EQ(resolveColorMode(ColorMode::Colors16, "truecolor", nullptr, false),
+              ColorMode::Colors16);
+    EXPECT_EQ(resolveColorMode(ColorMode::TrueColor, nullptr, "screen", true),
+              ColorMode::TrueColor); // the user's choice
 }

@@ -73,6 +73,12 @@ class DemoLoad : public ::testing::Test {
         clearFakeResources();
     }
     std::unique_ptr<DemoContent> content = std::make_unique<DemoContent>();
+
+    // A new content with the random sequence from its start, as a new process has it.
+    static std::unique_ptr<DemoContent> fresh() {
+        RandomState = 1;
+        return std::make_unique<DemoContent>();
+    }
 };
 
 // How far a load got: which members hold their data.
@@ -172,8 +178,7 @@ TEST_F(DemoLoad, MissingOrBrokenResourceFailsAtItsStepAndKeepsWhatWasBuilt) {
             removeFakeResource(c.name);
         else
             setFakeResource(c.name, c.bytes);
-        RandomState = 1;
-        auto partial = std::make_unique<DemoContent>();
+        auto partial = fresh();
         EXPECT_FALSE(partial->load());
         const Built b = built(*partial, 1);
         EXPECT_EQ(b.palettes, c.expected.palettes);
@@ -201,8 +206,7 @@ TEST_F(DemoLoad, EveryAllocationFailingInTurnFailsTheLoadAndTearsDownCleanly) {
     EXPECT_GE(total, 25);
     for (long n = 1; n <= total; ++n) {
         SCOPED_TRACE(n);
-        RandomState = 1;
-        auto failing = std::make_unique<DemoContent>();
+        auto failing = fresh();
         allocationsUntilFailure = n;
         EXPECT_FALSE(failing->load());
         allocationsUntilFailure = -1;

@@ -1,6 +1,6 @@
 // The SDL2 + libmpg123 audio back end under SDL's dummy and disk drivers (no sound device
-// needed), with a 3-second MP3 encoded by the test: conversions, exact positions, seeks out
-// of range, playing and pausing, hostile bytes, and freeing in every order.
+// needed), with a 3-second MP3 encoded by the test: the positions every back end shares, exact
+// positions, seeks out of range, playing and pausing, hostile bytes, and freeing in every order.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "media/audio_backend.h"
+#include "same_positions.h"
 #include "test_tone_mp3.h"
 
 namespace {
@@ -88,28 +89,10 @@ TEST_F(AudioBackendTest, PrintsNothingWhileOpeningTheOutput) {
     EXPECT_EQ(printed, "");
 }
 
-// [SECTION] Conversions
+// [SECTION] Positions every back end reports alike
 
-TEST_F(AudioBackendTest, ConvertsBetweenSecondsAndFrames) {
-    const AudioStream stream = create();
-    ASSERT_NE(stream, 0u);
-    const struct {
-        float seconds;
-        uint64_t frames;
-    } toFrames[] = {
-        {1.5f, 66150},     {0.5f, 22050}, {0.00001f, 0},  {-1.0f, 0},       {-0.0f, 0},
-        {NAN, 0},          {INFINITY, 0}, {-INFINITY, 0}, {10.0f, kLength}, {4294966.8f, kLength},
-        {2.9999f, 132295},
-    };
-    for (const auto& row : toFrames) {
-        EXPECT_EQ(audioSecondsToPosition(stream, row.seconds), row.frames) << row.seconds;
-    }
-    EXPECT_FLOAT_EQ(audioPositionToSeconds(stream, 66150), 1.5f);
-    EXPECT_FLOAT_EQ(audioPositionToSeconds(stream, kLength), 3.0f);
-    EXPECT_EQ(audioPositionToSeconds(stream, 0), 0.0f);
-    // An unknown handle converts nothing.
-    EXPECT_EQ(audioSecondsToPosition(stream + 1, 1.5f), 0u);
-    EXPECT_EQ(audioPositionToSeconds(stream + 1, 66150), 0.0f);
+TEST_F(AudioBackendTest, ReportsTheSharedPositions) {
+    expectSamePositions(create());
 }
 
 // [SECTION] Creating and freeing

@@ -1,8 +1,7 @@
 // A fake audio back end: one stream at a time, playback facts the test publishes (as the
 // SDL and waveOut back ends do), and a log of the calls that change the stream.
-#include <cmath>
-
 #include "fake_media.h"
+#include "media/stream_transport.h"
 
 FakeAudio fakeAudio;
 
@@ -24,7 +23,7 @@ void publish(bool sounding, int64_t frames, int64_t latency) {
     p.nanoseconds = fakeAudio.nowNs;
     p.latencyFrames = latency;
     p.lengthFrames = fakeAudio.length > 0 ? fakeAudio.length : INT64_C(1) << 40;
-    p.framesPerSecond = static_cast<uint32_t>(kFakeRate);
+    p.framesPerSecond = kFakeRate;
 }
 
 // A play, pause or seek: a new epoch standing at `frames`.
@@ -99,11 +98,11 @@ void audioSetPosition(AudioStream stream, uint64_t frames) {
     if (known(stream)) stand(static_cast<int64_t>(frames));
 }
 
+// The real back ends' conversions, so the clock is tested with their rounding.
 float audioPositionToSeconds(AudioStream stream, uint64_t frames) {
-    return known(stream) ? static_cast<float>(static_cast<double>(frames) / kFakeRate) : 0.0f;
+    return known(stream) ? secondsOfFrames(frames, kFakeRate) : 0.0f;
 }
 
 uint64_t audioSecondsToPosition(AudioStream stream, float seconds) {
-    if (!known(stream) || !std::isfinite(seconds) || seconds <= 0.0f) return 0;
-    return static_cast<uint64_t>(static_cast<double>(seconds) * kFakeRate);
+    return known(stream) ? framesOfSeconds(seconds, kFakeRate, fakeAudio.playback.lengthFrames) : 0;
 }

@@ -33,7 +33,7 @@ extern FakeAudio fakeAudio;
 extern FakeTimer fakeTimer;
 
 // Frames per second of the fake stream.
-constexpr double kFakeRate = 44100.0;
+constexpr uint32_t kFakeRate = 44100;
 
 // Publishers of facts as the real back ends publish them, at fakeAudio.nowNs. Each back end
 // begins a new epoch standing at the position on every play, pause and seek (so does the

@@ -1,5 +1,6 @@
 # DemoApp's controls, pacing and start-up with the real music clock on the fake audio back
-# end and fake timer (tests/media), and a fake console; then the real program in tmux.
+# end and fake timer (tests/media), and a fake console; the helper programs kaveo runs and the
+# libraries each loads; then the real program in tmux.
 if(NOT KAVEO_PLATFORM)
   return()
 endif()
@@ -21,6 +22,31 @@ kaveo_command_test(kaveo_unknown_layout 2 "--layout|square" "-DSTDERR_MATCH=unkn
 kaveo_command_test(kaveo_help_names_the_layouts 0 "--help" "-DSTDOUT_MATCH=--layout auto.wide.half.cells.*Tab")
 kaveo_command_test(kaveo_play_takes_the_demo_options 2 "play|--silent|--loud"
   "-DSTDERR_MATCH=unknown option .--loud")
+
+# kaveo runs its helpers, kaveo-play (above) and kaveo-capture, and says so when one is
+# missing.
+kaveo_command_test(kaveo_capture_runs_kaveo_capture 0 "capture|${out}/start.cast|--to|0.1"
+  -DOUTPUT=${out}/start.cast)
+foreach(helper IN ITEMS play capture)
+  add_test(NAME kaveo_without_kaveo_${helper}
+    COMMAND ${CMAKE_COMMAND} -DKAVEO=$<TARGET_FILE:kaveo> -DWORK=${out}/alone_${helper}
+            -DCOMMAND=${helper}|--silent -DNAMED=kaveo-${helper}
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/helper_missing.cmake)
+endforeach()
+
+# Which libraries each program loads: kaveo neither the player's nor the capture's (it starts
+# in a moment), kaveo-play none of the capture's; kaveo-capture shows the check sees them.
+set(libraries ${CMAKE_CURRENT_SOURCE_DIR}/program_libraries.cmake)
+set(capture_libraries "^lib(av[a-z]+|sw[a-z]+|png[0-9]*)\\.")
+add_test(NAME kaveo_loads_no_player_or_capture_library
+  COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:kaveo>
+          "-DFORBIDDEN=^lib(av[a-z]+|sw[a-z]+|png[0-9]*|SDL2[-.0-9]*|mpg123)\\." -P ${libraries})
+add_test(NAME kaveo_play_loads_no_capture_library
+  COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:kaveo_play_program>
+          -DFORBIDDEN=${capture_libraries} -DREQUIRED=^libSDL2 -P ${libraries})
+add_test(NAME kaveo_capture_loads_the_capture_libraries
+  COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:kaveo_capture_program>
+          "-DREQUIRED=^libavcodec\\.;^libpng" -P ${libraries})
 
 find_program(TMUX_PROGRAM tmux)
 if(TMUX_PROGRAM)

@@ -26,6 +26,12 @@ struct ControlsTest : ::testing::Test {
         app.clock.frameDelta = delta;
     }
 
+    // Queues one event and handles the input, as a frame does.
+    bool handle(const InputRecord& event) {
+        FakeConsole.pending.push_back(event);
+        return app.handleInput();
+    }
+
     void stroke(uint16_t key) {
         FakeConsole.pending.push_back(keyEvent(key, true));
         FakeConsole.pending.push_back(keyEvent(key, false));
@@ -60,24 +66,19 @@ TEST_F(ControlsTest, BackwardSeeksStopAtZero) {
 
 TEST_F(ControlsTest, ArrowsStepByTwentyFrames) {
     at(10.0f, 0.01f);
-    FakeConsole.pending.push_back(keyEvent(kVkRight, true));
-    app.handleInput();
+    handle(keyEvent(kVkRight, true));
     EXPECT_NEAR(app.clock.demoTime, 10.2f, 1e-5f);
-    FakeConsole.pending.push_back(keyEvent(kVkLeft, true));
-    app.handleInput();
+    handle(keyEvent(kVkLeft, true));
     EXPECT_NEAR(app.clock.demoTime, 10.0f, 1e-5f);
-    FakeConsole.pending.push_back(keyEvent(kVkHome, true));
-    app.handleInput();
+    handle(keyEvent(kVkHome, true));
     EXPECT_EQ(app.clock.demoTime, 0.0f);
-    FakeConsole.pending.push_back(keyEvent(kVkUp, true));
-    app.handleInput();
+    handle(keyEvent(kVkUp, true));
     EXPECT_FALSE(app.clock.paused);
 }
 
 TEST_F(ControlsTest, DownSeeksPastTheEnd) {
     at(20.0f, 0.01f);
-    FakeConsole.pending.push_back(keyEvent(kVkDown, true));
-    EXPECT_TRUE(app.handleInput());
+    EXPECT_TRUE(handle(keyEvent(kVkDown, true)));
     EXPECT_EQ(app.clock.demoTime, 83.0f);
     EXPECT_TRUE(app.clock.paused);
 }
@@ -121,8 +122,7 @@ TEST_F(ControlsTest, TabStepsTheLayoutOncePerStrokeAndTouchesNothingElse) {
 
 TEST_F(ControlsTest, SpaceSeedsTheFrameRateAndTheTitleSmoothsIt) {
     at(12.0f, 0.004f);
-    FakeConsole.pending.push_back(keyEvent(kVkSpace, true));
-    app.handleInput();
+    handle(keyEvent(kVkSpace, true));
     EXPECT_TRUE(app.statisticsMode);
     EXPECT_TRUE(FakeConsole.mouseInput);
     EXPECT_FLOAT_EQ(app.smoothedFrameRate, 250.0f);
@@ -145,22 +145,18 @@ TEST_F(ControlsTest, TitleUnchangedOutsideStatisticsMode) {
 
 TEST_F(ControlsTest, LeftDragSeeksATenthPerColumn) {
     at(12.34f, 0.01f);
-    FakeConsole.pending.push_back(mouseEvent(10, 7, kFromLeft1stButtonPressed, 0));
-    app.handleInput();
+    handle(mouseEvent(10, 7, kFromLeft1stButtonPressed, 0));
     EXPECT_TRUE(app.clock.paused);
     EXPECT_TRUE(app.pointerOverlay);
     EXPECT_TRUE(app.dragInProgress);
     EXPECT_EQ(app.dragAnchor, 133);
 
-    FakeConsole.pending.push_back(mouseEvent(15, 7, kFromLeft1stButtonPressed, kMouseMoved));
-    app.handleInput();
+    handle(mouseEvent(15, 7, kFromLeft1stButtonPressed, kMouseMoved));
     EXPECT_NEAR(app.clock.demoTime, 11.8f, 1e-5f);
-    FakeConsole.pending.push_back(mouseEvent(5, 7, kFromLeft1stButtonPressed, kMouseMoved));
-    app.handleInput();
+    handle(mouseEvent(5, 7, kFromLeft1stButtonPressed, kMouseMoved));
     EXPECT_NEAR(app.clock.demoTime, 12.8f, 1e-5f);
 
-    FakeConsole.pending.push_back(mouseEvent(5, 7, 0, 0)); // release ends the drag
-    app.handleInput();
+    handle(mouseEvent(5, 7, 0, 0)); // release ends the drag
     EXPECT_FALSE(app.dragInProgress);
     EXPECT_EQ(app.pointerColumn, 5);
 }
@@ -182,8 +178,7 @@ TEST_F(ControlsTest, DragsFarFromTheDemoStayInRangeAndClamped) {
         at(c.start, 0.01f);
         app.dragInProgress = false;
         FakeConsole.pending.push_back(mouseEvent(c.from, 0, kFromLeft1stButtonPressed, 0));
-        FakeConsole.pending.push_back(mouseEvent(c.to, 0, kFromLeft1stButtonPressed, kMouseMoved));
-        app.handleInput();
+        handle(mouseEvent(c.to, 0, kFromLeft1stButtonPressed, kMouseMoved));
         EXPECT_NEAR(app.clock.demoTime, c.expected, 1e-3f) << c.start << " " << c.to;
     }
 }
@@ -192,21 +187,18 @@ TEST_F(ControlsTest, LeftDoubleClickResumesAndHidesThePointer) {
     at(20.0f, 0.01f);
     FakeConsole.pending.push_back(mouseEvent(3, 4, kFromLeft1stButtonPressed, 0));
     FakeConsole.pending.push_back(mouseEvent(3, 4, 0, 0));
-    FakeConsole.pending.push_back(mouseEvent(3, 4, kFromLeft1stButtonPressed, kDoubleClick));
-    app.handleInput();
+    handle(mouseEvent(3, 4, kFromLeft1stButtonPressed, kDoubleClick));
     EXPECT_FALSE(app.clock.paused);
     EXPECT_FALSE(app.pointerOverlay);
 }
 
 TEST_F(ControlsTest, RightClicksPlaceAndRemoveTheMarker) {
-    FakeConsole.pending.push_back(mouseEvent(30, 20, kRightmostButtonPressed, 0));
-    app.handleInput();
+    handle(mouseEvent(30, 20, kRightmostButtonPressed, 0));
     EXPECT_TRUE(app.markerOverlay);
     EXPECT_EQ(app.markerColumn, 30);
     EXPECT_EQ(app.markerRow, 20);
     EXPECT_FALSE(app.clock.paused); // the right button does not pause
-    FakeConsole.pending.push_back(mouseEvent(31, 21, kRightmostButtonPressed, kDoubleClick));
-    app.handleInput();
+    handle(mouseEvent(31, 21, kRightmostButtonPressed, kDoubleClick));
     EXPECT_FALSE(app.markerOverlay);
     EXPECT_EQ(app.markerColumn, 30);
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/extract_command.h"
 #include "shell/render_command.h"
 
 namespace {

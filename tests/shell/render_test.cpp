@@ -1,5 +1,5 @@
-// The headless renderer: its argument parsing, the frame formats, the code page 437 table,
-// and rendering selected frames of the real demo.
+// The headless renderer: its argument parsing, the frame formats (ANSI frames replayed in
+// libvterm), the code page 437 table, and rendering selected frames of the real demo.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,9 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "console/display_layout.h"
+#include "console/terminal_output.h"
 #include "demo/demo_content.h"
-#include "gfx/next_random.h"
+#include "emulated_terminal.h"
 #include "gfx/cp437.h"
+#include "gfx/next_random.h"
 #include "shell/render_command.h"
 
 namespace {
@@ -72,6 +75,8 @@ TEST(RenderOptionsParsing, DefaultsAndEachOptionInBothForms) {
     EXPECT_TRUE(options.frames.empty());
     EXPECT_EQ(options.format, FrameFormat::Cells);
     EXPECT_EQ(options.output, nullptr);
+    EXPECT_EQ(options.layout, DisplayLayout::Wide);
+    EXPECT_EQ(options.colors, ColorMode::TrueColor);
 
     RenderOptions spaced;
     std::vector<std::string> words = {"--dt",     "0.02", "--frames", "3,1",
@@ -87,6 +92,15 @@ TEST(RenderOptionsParsing, DefaultsAndEachOptionInBothForms) {
     ASSERT_TRUE(parse(joinedWords, joined, error)) << error;
     EXPECT_EQ(joined.dt, 0.5);
     EXPECT_TRUE(sameRanges(joined.frames, {{2, 4}}));
+
+    // The terminal program's spellings of layouts and colour modes.
+    RenderOptions ansi;
+    std::vector<std::string> ansiWords = {"--layout", "half", "--colors=truecolor",
+                                          "--format=ansi"};
+    ASSERT_TRUE(parse(ansiWords, ansi, error)) << error;
+    EXPECT_EQ(ansi.format, FrameFormat::Ansi);
+    EXPECT_EQ(ansi.layout, DisplayLayout::Half);
+    EXPECT_EQ(ansi.colors, ColorMode::TrueColor);
 }
 
 TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
@@ -110,6 +124,12 @@ TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
         {"render"},
         {"--dtx", "1"},
         {"--dt", "0.1", "--dt", "0.2"},
+        {"--format", "ansi", "--layout", "tall"},
+        {"--format", "ansi", "--layout"},
+        {"--format", "ansi", "--colors", "15"},
+        {"--format", "ansi", "--colors", "256", "--colors", "16"},
+        {"--layout", "half"}, // layouts and colours are only for ansi
+        {"--format", "text", "--colors", "16"},
     };
     for (auto words : cases) {
         std::string joined;
@@ -120,19 +140,6 @@ TEST(RenderOptionsParsing, RejectsBadArgumentsWithAReason) {
         EXPECT_FALSE(parse(words, options, error));
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos); // one line
-    }
-}
-
-TEST(RenderTiming, LastFrameIsTheLastWhoseTimeDoesNotPassTheEnd) {
-    struct Case {
-        double dt;
-        uint64_t last;
-    };
-    // 59 / dt frames, counting float(k dt) as the frame's time.
-    for (const Case c : {Case{0.01, 5900}, Case{0.05, 1180}, Case{0.1, 590}, Case{0.3, 196},
-                         Case{1.0, 59}, Case{59.0, 1}, Case{60.0, 0}, Case{0.0001, 590000}}) {
-        SCOPED_TRACE(c.dt);
-        EXPECT_EQ(lastDemoFrame(c.dt), c.last);
     }
 }
 
@@ -195,14 +202,77 @@ TEST(FrameFormats, TextIsFiftyLinesOfEightyCharactersThenAnEmptyLine) {
     EXPECT_EQ(all.substr(0, 7), " \u263A\u263B");
 }
 
+std::string readAll(std::FILE* file) {
+    std::string bytes(static_cast<size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+struct AnsiCase {
+    DisplayLayout layout;
+    ColorMode colors;
+};
+constexpr AnsiCase kAnsiCases[] = {
+    {DisplayLayout::Wide, ColorMode::TrueColor},  {DisplayLayout::Wide, ColorMode::Colors256},
+    {DisplayLayout::Wide, ColorMode::Colors16},   {DisplayLayout::Half, ColorMode::TrueColor},
+    {DisplayLayout::Half, ColorMode::Colors256},  {DisplayLayout::Half, ColorMode::Colors16},
+    {DisplayLayout::Cells, ColorMode::TrueColor}, {DisplayLayout::Cells, ColorMode::Colors256},
+    {DisplayLayout::Cells, ColorMode::Colors16}};
+
+// Replays an ANSI frame in a terminal of the layout's grid that shows something else: empty
+// when it then shows `frame` with the colours reset, else the first difference.
+std::string replayMismatch(const std::string& ansi, const CellImage& frame, AnsiCase c) {
+    int columns = 0, rows = 0;
+    displayGridSize(c.layout, 80, 50, columns, rows);
+    EmulatedTerminal terminal(columns, rows);
+    const std::string junk =
+        "\x1b[1;33;44m" + std::string(static_cast<size_t>(columns * rows), 'Z');
+    terminal.write(junk.data(), junk.size());
+    terminal.write(ansi.data(), ansi.size());
+    std::string problem = terminal.mismatch(frame, 0, 0, columns, rows, c.colors, c.layout);
+    if (!problem.empty()) return problem;
+    terminal.write("\x1b[HX", 4); // in the colours the frame left behind
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(terminal.screen, VTermPos{0, 0}, &cell);
+    if (!VTERM_COLOR_IS_DEFAULT_FG(&cell.fg) || !VTERM_COLOR_IS_DEFAULT_BG(&cell.bg))
+        return "colours not reset after the frame";
+    return "";
+}
+
+TEST(FrameFormats, AnsiFramesEachDrawTheWholeFrameInEveryLayoutAndMode) {
+    const CellImage pattern = patternFrame(); // every glyph and attribute
+    CellImage before;
+    ASSERT_TRUE(before.create(80, 50));
+    before.fillRect(Cell{0xB1, 0x4E}, 0, 0, 80, 50);
+    for (const AnsiCase c : kAnsiCases) {
+        SCOPED_TRACE(std::string(displayLayoutName(c.layout)) + " in mode " +
+                     std::to_string(static_cast<int>(c.colors)));
+        auto output = std::make_unique<TerminalOutput>();
+        ASSERT_TRUE(startAnsiFrames(*output, c.layout, c.colors));
+        // The second frame alone draws everything, whatever the encoder sent before.
+        std::FILE* first = std::tmpfile();
+        std::FILE* second = std::tmpfile();
+        ASSERT_TRUE(first && second);
+        EXPECT_TRUE(writeFrameAnsi(*output, before, first));
+        EXPECT_TRUE(writeFrameAnsi(*output, pattern, second));
+        std::fclose(first);
+        EXPECT_EQ(replayMismatch(readAll(second), pattern, c), "");
+    }
+}
+
 // Renders with a fresh content and random sequence, as a new process would.
-std::string render(const char* frames, FrameFormat format, double dt = 0.01) {
+std::string render(const char* frames, FrameFormat format, double dt = 0.01,
+                   AnsiCase ansi = kAnsiCases[0]) {
     RandomState = 1;
     auto content = std::make_unique<DemoContent>();
     EXPECT_TRUE(content->load());
     RenderOptions options;
     options.dt = dt;
     options.format = format;
+    options.layout = ansi.layout;
+    options.colors = ansi.colors;
     std::string error;
     if (frames != nullptr) {
         EXPECT_TRUE(parseFrameList(frames, options.frames, error)) << error;
@@ -210,11 +280,7 @@ std::string render(const char* frames, FrameFormat format, double dt = 0.01) {
     std::FILE* out = std::tmpfile();
     EXPECT_NE(out, nullptr);
     EXPECT_TRUE(renderFrames(*content, options, out, nullptr));
-    std::string bytes(static_cast<size_t>(std::ftell(out)), '\0');
-    std::rewind(out);
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), out), bytes.size());
-    std::fclose(out);
-    return bytes;
+    return readAll(out);
 }
 
 TEST(RenderFrames, WritesOnlyTheSelectedFramesStartingFromTheDots) {
@@ -258,6 +324,19 @@ TEST(RenderFrames, Frame990ShowsTheRingsAndTheFigureEights) {
     EXPECT_TRUE(drawn(38));
     EXPECT_FALSE(drawn(0));
     EXPECT_FALSE(drawn(49));
+}
+
+TEST(RenderFrames, AnsiFrameOfTheCaptionShowsTheSameCellsAsItsCellsFrame) {
+    const AnsiCase halfIn256{DisplayLayout::Half, ColorMode::Colors256};
+    const std::string cells = render("660", FrameFormat::Cells);
+    const std::string ansi = render("660", FrameFormat::Ansi, 0.01, halfIn256);
+    ASSERT_EQ(cells.size(), kFrameCellBytes);
+    CellImage frame;
+    ASSERT_TRUE(frame.create(80, 50));
+    for (size_t i = 0; i < 4000; ++i)
+        frame.cells[i] =
+            Cell{static_cast<uint8_t>(cells[2 * i]), static_cast<uint8_t>(cells[2 * i + 1])};
+    EXPECT_EQ(replayMismatch(ansi, frame, halfIn256), "");
 }
 
 TEST(RenderFrames, TheWholeDemoEndsAfterItsLastFrame) {

@@ -1,6 +1,6 @@
-# Tests of the Win32 back ends, run under wine: the resource store (on the real resources)
-# and the ACM decoder (on a test soundtrack that a host helper encodes with LAME; the program
-# carries it as a resource of its own, so nothing is read from files).
+# Tests of the Win32 back ends, run under wine: the resource store (on the real resources),
+# the ACM decoder and the waveOut back end (on a test soundtrack that a host helper encodes
+# with LAME; the program carries it as a resource of its own, so nothing is read from files).
 set(windows_tests ${CMAKE_CURRENT_SOURCE_DIR})
 
 find_program(KAVEO_HOST_CXX NAMES c++ g++ NO_CMAKE_FIND_ROOT_PATH REQUIRED)
@@ -20,8 +20,10 @@ add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/click.res.o
   DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/click.rc ${test_mp3})
 add_custom_target(kaveo_click_resource DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/click.res.o)
 
-kaveo_add_test(win32_test resource_store_win32_test.cpp mp3_decoder_win32_test.cpp)
-target_include_directories(win32_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
+kaveo_add_test(win32_test resource_store_win32_test.cpp mp3_decoder_win32_test.cpp
+               audio_win32_test.cpp ${PROJECT_SOURCE_DIR}/tests/media/same_positions.cpp)
+target_include_directories(win32_test PRIVATE ${PROJECT_SOURCE_DIR}/src
+                           ${PROJECT_SOURCE_DIR}/tests/media)
 target_link_libraries(win32_test PRIVATE kaveo_media kaveo_resources
                       ${CMAKE_CURRENT_BINARY_DIR}/click.res.o)
 add_dependencies(win32_test kaveo_click_resource)

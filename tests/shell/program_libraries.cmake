@@ -1,0 +1,20 @@
+# Checks the shared libraries a program loads (ldd, with what they load in turn):
+#   cmake -DPROGRAM=file [-DFORBIDDEN=regex] [-DREQUIRED=regex;regex...] -P program_libraries.cmake
+# FORBIDDEN must match none of them; each REQUIRED must match one.
+execute_process(COMMAND ldd ${PROGRAM} OUTPUT_VARIABLE listing RESULT_VARIABLE code)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "ldd ${PROGRAM} failed (${code})")
+endif()
+string(REGEX MATCHALL "[^ \t\n/]+\\.so[.0-9]*" names "${listing}")
+foreach(name IN LISTS names)
+  if(FORBIDDEN AND name MATCHES "${FORBIDDEN}")
+    message(FATAL_ERROR "${PROGRAM} loads ${name}:\n${listing}")
+  endif()
+endforeach()
+foreach(pattern IN LISTS REQUIRED)
+  set(found ${names})
+  list(FILTER found INCLUDE REGEX "${pattern}")
+  if(NOT found)
+    message(FATAL_ERROR "${PROGRAM} loads nothing like ${pattern}:\n${listing}")
+  endif()
+endforeach()
