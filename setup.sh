@@ -16,7 +16,7 @@ esac
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsdl2-dev libmpg123-dev libmp3lame-dev libebur128-dev libaubio-dev libvterm-dev tmux
           procps libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-          libpng-dev libjsoncpp-dev)
+          libpng-dev libjsoncpp-dev libncurses-dev)
 if [ "$mode" = web ]; then packages+=(emscripten nodejs); fi
 
 missing=()

@@ -10,34 +10,9 @@
 #include <vector>
 
 #include "console/terminal_output.h"
-#include "demo/demo_content.h"
-#include "gfx/next_random.h"
+#include "demo_frames.h"
 
 namespace {
-
-constexpr float kDt = 0.01f;
-
-// The whole demo as the shell plays it: grey dots first, then a frame every 10 ms of demo
-// time; drawn once and kept (about 5,900 frames of 16,000 bytes).
-const std::vector<CellImage>& demoFrames() {
-    static const std::vector<CellImage> frames = [] {
-        std::vector<CellImage> list;
-        auto content = std::make_unique<DemoContent>();
-        CellImage back;
-        RandomState = 1;
-        if (!content->load() || !back.create(80, 50)) std::abort();
-        back.fillRect(Cell{'.', 0x07}, 0, 0, 80, 50);
-        for (int k = 0;; ++k) {
-            if (k > 0 && !content->runScenes(back, static_cast<float>(k) * kDt, kDt)) break;
-            CellImage copy;
-            if (!copy.create(80, 50)) std::abort();
-            std::copy(back.cells.get(), back.cells.get() + 4000, copy.cells.get());
-            list.push_back(std::move(copy));
-        }
-        return list;
-    }();
-    return frames;
-}
 
 // An output for `layout` on a terminal that shows the whole grid of the widest layout.
 std::unique_ptr<TerminalOutput> makeOutput(DisplayLayout layout, ColorMode mode) {

@@ -12,6 +12,12 @@ struct Rgb {
 // The sixteen console colours, in attribute order (blue 1, green 2, red 4, intensity 8).
 extern const Rgb kClassicColors[16];
 
+// The ANSI (and xterm, and curses) number 0-15 of a console colour 0-15: ANSI numbers run
+// red 1, green 2, blue 4, so the blue and red bits swap; intensity stays 8.
+inline uint8_t ansiColorIndex(uint8_t console) {
+    return static_cast<uint8_t>((console & 0x0A) | ((console & 1) << 2) | ((console & 4) >> 2));
+}
+
 // The share of a character cell that `glyph`'s ink covers, in sixteenths: 0 for blanks
 // (space, NUL, no-break space), 4, 8 and 12 for the light, medium and dark shades, 16 for the
 // full block, 8 for the half blocks, 1 for the dots, 3 for the plus, 4 for the asterisk and

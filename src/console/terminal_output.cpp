@@ -3,6 +3,7 @@
 // characters as UTF-8.
 #include "console/terminal_output.h"
 
+#include <array>
 #include <cassert>
 #include <cstring>
 #include <new>
@@ -12,12 +13,23 @@
 
 namespace {
 
-// ANSI colour numbers run red 1, green 2, blue 4: the attribute's blue and red bits swap.
-uint8_t ansiColor(uint8_t console) {
-    return static_cast<uint8_t>((console & 0x0A) | ((console & 1) << 2) | ((console & 4) >> 2));
-}
-
+// Most numbers written are colour components and codes (below 256) and cursor positions.
 size_t appendNumber(char* out, uint32_t value) {
+    if (value < 10) {
+        out[0] = static_cast<char>('0' + value);
+        return 1;
+    }
+    if (value < 100) {
+        out[0] = static_cast<char>('0' + value / 10);
+        out[1] = static_cast<char>('0' + value % 10);
+        return 2;
+    }
+    if (value < 1000) {
+        out[0] = static_cast<char>('0' + value / 100);
+        out[1] = static_cast<char>('0' + value / 10 % 10);
+        out[2] = static_cast<char>('0' + value % 10);
+        return 3;
+    }
     char digits[10];
     size_t count = 0;
     do {
@@ -33,8 +45,14 @@ size_t digitCount(uint32_t value) {
 }
 
 // Space, NUL and no-break space show nothing but their background.
+constexpr std::array<bool, 256> kBlank = [] {
+    std::array<bool, 256> table{};
+    table[0x20] = table[0x00] = table[0xFF] = true;
+    return table;
+}();
+
 bool isBlank(uint8_t character) {
-    return character == 0x20 || character == 0 || character == 0xFF;
+    return kBlank[character];
 }
 
 constexpr uint8_t kFullBlock = 0xDB;
@@ -64,7 +82,10 @@ uint32_t modeColor(ColorMode mode, Rgb rgb) {
 
 // The terminal cell of a picture cell shown on its own: a full block becomes a space on the
 // block's colour (fonts draw no seam around a space), a blank keeps only its background.
-ShownCell shownCell(const TerminalOutput& out, uint8_t glyph, uint8_t attribute) {
+// Inlined, like halfBlock: a frame works out two terminal cells, as it is now and as it was
+// shown, for every picture cell that changed.
+[[gnu::always_inline]] inline ShownCell shownCell(const TerminalOutput& out, uint8_t glyph,
+                                                  uint8_t attribute) {
     const uint32_t fg = out.consoleColor[attribute & 0x0F];
     const uint32_t bg = out.consoleColor[attribute >> 4];
     if (glyph == kFullBlock) return ShownCell{0, fg, ' '};
@@ -78,32 +99,68 @@ uint32_t bitsOf(const Cell& cell) {
     return bits;
 }
 
+// Two neighbouring cells at once.
+uint64_t pairBitsOf(const Cell* cells) {
+    uint64_t bits;
+    std::memcpy(&bits, cells, sizeof bits);
+    return bits;
+}
+
 // The colour a viewer sees of a picture cell in half, in the mode's units.
 uint32_t seenColor(const TerminalOutput& out, const Cell& cell) {
     return out.mixedColor[out.glyphInk[cell.character & 0xFF]][cell.attribute & 0xFF];
 }
 
 // Picture rows `upper` and `lower` (null past the bottom) as one row of half-block characters.
-ShownCell halfBlock(const TerminalOutput& out, const Cell& upper, const Cell* lower) {
+[[gnu::always_inline]] inline ShownCell halfBlock(const TerminalOutput& out, const Cell& upper,
+                                                  const Cell* lower) {
     const uint32_t top = seenColor(out, upper);
     const uint32_t bottom = lower ? seenColor(out, *lower) : out.consoleColor[0];
     // Equal halves as a space: cheaper, and seamless like the full block.
     return top == bottom ? ShownCell{0, top, ' '} : ShownCell{top, bottom, kUpperHalfBlock};
 }
 
+// The terminal cell of picture column px of the picture row `upperRow` (and in half
+// `lowerRow`, null past the bottom).
+[[gnu::always_inline]] inline ShownCell shownOf(const TerminalOutput& out, bool half,
+                                                const Cell* upperRow, const Cell* lowerRow,
+                                                int32_t px) {
+    return half ? halfBlock(out, upperRow[px], lowerRow ? lowerRow + px : nullptr)
+                : shownCell(out, static_cast<uint8_t>(upperRow[px].character),
+                            static_cast<uint8_t>(upperRow[px].attribute));
+}
+
+// "0;" to "255;": a 24-bit colour's component and the separator after it, as four bytes to
+// copy whole and the count that belongs to it.
+struct Component {
+    char text[4];
+    uint8_t length;
+};
+constexpr std::array<Component, 256> kComponents = [] {
+    std::array<Component, 256> table{};
+    for (int v = 0; v < 256; ++v) {
+        Component& c = table[static_cast<size_t>(v)];
+        if (v >= 100) c.text[c.length++] = static_cast<char>('0' + v / 100);
+        if (v >= 10) c.text[c.length++] = static_cast<char>('0' + v / 10 % 10);
+        c.text[c.length++] = static_cast<char>('0' + v % 10);
+        c.text[c.length++] = ';';
+    }
+    return table;
+}();
+
 // Writes the SGR parameters of `color` (in `mode`'s units) as a foreground (38, 30-37, 90-97)
-// or background (48, 40-47, 100-107) colour.
+// or background (48, 40-47, 100-107) colour. May store up to 3 bytes past what it writes.
 size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool background) {
     size_t n = 0;
     if (mode == ColorMode::TrueColor) {
-        n += appendNumber(out + n, background ? 48 : 38);
-        std::memcpy(out + n, ";2;", 3);
-        n += 3;
-        n += appendNumber(out + n, color >> 16);
-        out[n++] = ';';
-        n += appendNumber(out + n, (color >> 8) & 0xFF);
-        out[n++] = ';';
-        n += appendNumber(out + n, color & 0xFF);
+        std::memcpy(out, background ? "48;2;" : "38;2;", 5);
+        n = 5;
+        for (const uint32_t part : {color >> 16, (color >> 8) & 0xFF, color & 0xFF}) {
+            const Component& c = kComponents[part];
+            std::memcpy(out + n, c.text, 4);
+            n += c.length;
+        }
+        --n; // no separator after the last component
     } else if (mode == ColorMode::Colors256) {
         n += appendNumber(out + n, background ? 48 : 38);
         std::memcpy(out + n, ";5;", 3);
@@ -112,7 +169,7 @@ size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool backgroun
     } else {
         const uint8_t c = static_cast<uint8_t>(color & 0x0F);
         const uint32_t base = (c & 8) ? (background ? 100u : 90u) : (background ? 40u : 30u);
-        n += appendNumber(out + n, base + (ansiColor(c) & 7));
+        n += appendNumber(out + n, base + (ansiColorIndex(c) & 7));
     }
     return n;
 }
@@ -141,16 +198,14 @@ ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const cha
 }
 
 bool TerminalOutput::create(int32_t width, int32_t height) {
-    assert(!front && "TerminalOutput::create called twice");
+    assert(!lastBack && "TerminalOutput::create called twice");
     if (width <= 0 || height <= 0 || width > 9999 || height > 9999) return false;
     // The widest layout's grid is the largest: wide's 2 x width by height.
     const size_t cells = 2 * static_cast<size_t>(width) * static_cast<size_t>(height);
     const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1) + kTrailerBytes;
-    std::unique_ptr<ShownCell[]> newFront(new (std::nothrow) ShownCell[cells]());
     std::unique_ptr<Cell[]> newLastBack(new (std::nothrow) Cell[cells / 2]());
     std::unique_ptr<char[]> newBytes(new (std::nothrow) char[needed]);
-    if (!newFront || !newLastBack || !newBytes) return false;
-    front = std::move(newFront);
+    if (!newLastBack || !newBytes) return false;
     lastBack = std::move(newLastBack);
     bytes = std::move(newBytes);
     capacity = needed;
@@ -245,17 +300,39 @@ void TerminalOutput::appendTitle(const char* title) {
     appendBytes(sequence, n);
 }
 
+ShownCell TerminalOutput::shownAt(int32_t column, int32_t row) const {
+    assert(column >= 0 && column < visibleWidth && row >= 0 && row < visibleHeight &&
+           "shownAt is asked about a visible terminal cell");
+    const bool half = layout == DisplayLayout::Half;
+    const int32_t source = half ? 2 * row : row;
+    const Cell* upper = lastBack.get() + static_cast<size_t>(source) * pictureWidth;
+    const Cell* lower = half && source + 1 < pictureHeight ? upper + pictureWidth : nullptr;
+    return shownOf(*this, half, upper, lower, layout == DisplayLayout::Wide ? column / 2 : column);
+}
+
 void TerminalOutput::appendFrame(const CellImage& back) {
     assert(back.width == pictureWidth && back.height == pictureHeight &&
            "appendFrame needs the picture size given to create");
     assert(terminalColumns > 0 && "setTerminalSize comes before the first frame");
     char* out = bytes.get();
     size_t n = length;
+    // The cursor and the pen are kept in locals while the frame is built: every byte stored
+    // through `out` could alias the members, which the compiler would then reload.
+    int32_t atRow = cursorRow, atColumn = cursorColumn;
+    bool penSet = penKnown;
+    uint32_t penFg = penForeground, penBg = penBackground;
     auto put = [&](const char* s, size_t count) {
         std::memcpy(out + n, s, count);
         n += count;
     };
     auto putNumber = [&](uint32_t value) { n += appendNumber(out + n, value); };
+    // Copies the glyph's three bytes whole (the buffer has room past any frame) and keeps
+    // those that belong to it.
+    auto putGlyph = [&](uint8_t character) {
+        const Utf8Glyph& glyph = cp437Utf8(character);
+        std::memcpy(out + n, glyph.bytes, sizeof glyph.bytes);
+        n += glyph.length;
+    };
     auto putColor = [&](uint32_t color, bool background) {
         if (colorMode == ColorMode::TrueColor) {
             n += colorParameters(out + n, colorMode, color, background);
@@ -265,9 +342,8 @@ void TerminalOutput::appendFrame(const CellImage& back) {
     };
     // Whether `cell` looks right when written with the terminal's current colours.
     auto showsInPen = [&](const ShownCell& cell) {
-        if (!penKnown) return false;
-        return cell.background == penBackground &&
-               (isBlank(cell.glyph) || cell.foreground == penForeground);
+        if (!penSet) return false;
+        return cell.background == penBg && (isBlank(cell.glyph) || cell.foreground == penFg);
     };
 
     if (repaintAll) {
@@ -276,12 +352,15 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         put("\x1b[0;", 4);
         n += colorParameters(out + n, colorMode, consoleColor[0], true);
         put("m\x1b[2J", 5);
-        penKnown = false;
-        cursorRow = -1;
+        penSet = false;
+        atRow = -1;
     }
 
     const bool half = layout == DisplayLayout::Half;
     const bool wide = layout == DisplayLayout::Wide;
+    // The picture columns behind the visible terminal columns.
+    const int32_t pictureColumns = wide ? (visibleWidth + 1) / 2 : visibleWidth;
+    const bool repaint = repaintAll;
     for (int32_t y = 0; y < visibleHeight; ++y) {
         // The picture row(s) behind terminal row y, now and in the last frame.
         const int32_t source = half ? 2 * y : y;
@@ -291,103 +370,124 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         const bool hasLower = half && source + 1 < pictureHeight;
         const Cell* lower = hasLower ? upper + pictureWidth : nullptr;
         const Cell* lastLower = hasLower ? lastUpper + pictureWidth : nullptr;
-        ShownCell* frontRow = front.get() + static_cast<size_t>(y) * gridColumns;
+        // A terminal cell is a function of its picture cells, and most rows and cells did not
+        // change: an unchanged row costs one comparison, an unchanged cell a few instructions.
+        const size_t rowBytes = static_cast<size_t>(pictureColumns) * sizeof(Cell);
+        if (!repaint && std::memcmp(upper, lastUpper, rowBytes) == 0 &&
+            (!lower || std::memcmp(lower, lastLower, rowBytes) == 0))
+            continue;
         const int32_t row = originRow + y;
-        for (int32_t x = 0; x < visibleWidth; ++x) {
-            // A terminal cell is a function of its picture cells: most did not change.
-            const int32_t px = wide ? x / 2 : x;
-            if (!repaintAll && bitsOf(upper[px]) == bitsOf(lastUpper[px]) &&
-                (!lower || bitsOf(lower[px]) == bitsOf(lastLower[px])))
-                continue;
-            const ShownCell cell = half
-                                       ? halfBlock(*this, upper[px], lower ? lower + px : nullptr)
-                                       : shownCell(*this, static_cast<uint8_t>(upper[px].character),
-                                                   static_cast<uint8_t>(upper[px].attribute));
-            if (!repaintAll && sameLook(cell, frontRow[x])) {
-                frontRow[x] = cell;
-                continue;
+        // Terminal column x as it shows now: its picture cell is written or unchanged.
+        auto shownNow = [&](int32_t x) {
+            return shownOf(*this, half, upper, lower, wide ? x / 2 : x);
+        };
+        // The first picture column from px on whose cells changed (all of them on a repaint).
+        auto nextChanged = [&](int32_t px) {
+            if (repaint) return px;
+            if (lower) {
+                while (px < pictureColumns && bitsOf(upper[px]) == bitsOf(lastUpper[px]) &&
+                       bitsOf(lower[px]) == bitsOf(lastLower[px]))
+                    ++px;
+                return px;
             }
-            const int32_t column = originColumn + x;
+            while (px + 1 < pictureColumns && pairBitsOf(upper + px) == pairBitsOf(lastUpper + px))
+                px += 2;
+            while (px < pictureColumns && bitsOf(upper[px]) == bitsOf(lastUpper[px])) ++px;
+            return px;
+        };
+        for (int32_t px = nextChanged(0); px < pictureColumns; px = nextChanged(px + 1)) {
+            // The terminal columns of picture column px: two in wide, the last maybe cut off.
+            const int32_t firstX = wide ? 2 * px : px;
+            const int32_t endX = wide && firstX + 1 < visibleWidth ? firstX + 2 : firstX + 1;
+            const ShownCell cell = shownOf(*this, half, upper, lower, px);
+            // As the terminal shows it: the last frame's picture cells.
+            if (!repaint && sameLook(cell, shownOf(*this, half, lastUpper, lastLower, px)))
+                continue;
+            for (int32_t x = firstX; x < endX; ++x) {
+                const int32_t column = originColumn + x;
 
-            // [move] Pick the cheapest way to the cell from where the cursor stands.
-            if (cursorRow != row || cursorColumn != column) {
-                size_t best = 6 + digitCount(static_cast<uint32_t>(row + 1)) +
-                              digitCount(static_cast<uint32_t>(column + 1)); // ESC[r;cH
-                enum { Absolute, Forward, Rewrite, NextLine } how = Absolute;
-                if (cursorRow == row && cursorColumn < column) {
-                    const int32_t gap = column - cursorColumn;
-                    if (forwardCost(gap) < best) best = forwardCost(gap), how = Forward;
-                    // The cells in between are unchanged: writing them again is cheaper than
-                    // a move when they are few and in the current colours.
-                    if (gap <= 4 && gap <= x) {
-                        size_t cost = 0;
-                        bool sameColours = true;
-                        for (int32_t i = x - gap; i < x && sameColours; ++i) {
-                            sameColours = showsInPen(frontRow[i]);
-                            cost += cp437Utf8(frontRow[i].glyph).length;
+                // [move] Pick the cheapest way to the cell from where the cursor stands.
+                if (atRow != row || atColumn != column) {
+                    size_t best = 6 + digitCount(static_cast<uint32_t>(row + 1)) +
+                                  digitCount(static_cast<uint32_t>(column + 1)); // ESC[r;cH
+                    enum { Absolute, Forward, Rewrite, NextLine } how = Absolute;
+                    if (atRow == row && atColumn < column) {
+                        const int32_t gap = column - atColumn;
+                        if (forwardCost(gap) < best) best = forwardCost(gap), how = Forward;
+                        // The cells in between are unchanged: writing them again is cheaper than
+                        // a move when they are few and in the current colours.
+                        if (gap <= 4 && gap <= x) {
+                            size_t cost = 0;
+                            bool sameColours = true;
+                            for (int32_t i = x - gap; i < x && sameColours; ++i) {
+                                const ShownCell between = shownNow(i);
+                                sameColours = showsInPen(between);
+                                cost += cp437Utf8(between.glyph).length;
+                            }
+                            if (sameColours && cost <= best) best = cost, how = Rewrite;
                         }
-                        if (sameColours && cost <= best) best = cost, how = Rewrite;
+                    } else if (atRow >= 0 && atRow + 1 == row) {
+                        const size_t cost = 2 + (column > 0 ? forwardCost(column) : 0); // CR LF
+                        if (cost < best) best = cost, how = NextLine;
                     }
-                } else if (cursorRow >= 0 && cursorRow + 1 == row) {
-                    const size_t cost = 2 + (column > 0 ? forwardCost(column) : 0); // CR LF
-                    if (cost < best) best = cost, how = NextLine;
-                }
-                switch (how) {
-                case Absolute:
-                    put("\x1b[", 2);
-                    putNumber(static_cast<uint32_t>(row + 1));
-                    out[n++] = ';';
-                    putNumber(static_cast<uint32_t>(column + 1));
-                    out[n++] = 'H';
-                    break;
-                case Forward:
-                    put("\x1b[", 2);
-                    if (column - cursorColumn > 1)
-                        putNumber(static_cast<uint32_t>(column - cursorColumn));
-                    out[n++] = 'C';
-                    break;
-                case Rewrite:
-                    for (int32_t i = x - (column - cursorColumn); i < x; ++i) {
-                        const Utf8Glyph& g = cp437Utf8(frontRow[i].glyph);
-                        put(g.bytes, g.length);
-                    }
-                    break;
-                case NextLine:
-                    put("\r\n", 2);
-                    if (column > 0) {
+                    switch (how) {
+                    case Absolute:
                         put("\x1b[", 2);
-                        if (column > 1) putNumber(static_cast<uint32_t>(column));
+                        putNumber(static_cast<uint32_t>(row + 1));
+                        out[n++] = ';';
+                        putNumber(static_cast<uint32_t>(column + 1));
+                        out[n++] = 'H';
+                        break;
+                    case Forward:
+                        put("\x1b[", 2);
+                        if (column - atColumn > 1)
+                            putNumber(static_cast<uint32_t>(column - atColumn));
                         out[n++] = 'C';
+                        break;
+                    case Rewrite:
+                        for (int32_t i = x - (column - atColumn); i < x; ++i)
+                            putGlyph(shownNow(i).glyph);
+                        break;
+                    case NextLine:
+                        put("\r\n", 2);
+                        if (column > 0) {
+                            put("\x1b[", 2);
+                            if (column > 1) putNumber(static_cast<uint32_t>(column));
+                            out[n++] = 'C';
+                        }
+                        break;
                     }
-                    break;
+                    atRow = row;
+                    atColumn = column;
                 }
-                cursorRow = row;
-                cursorColumn = column;
-            }
 
-            // [colour] Only the halves that change; a blank keeps the pen's foreground.
-            if (!showsInPen(cell)) {
-                const bool fgChanges =
-                    !penKnown || (!isBlank(cell.glyph) && cell.foreground != penForeground);
-                const bool bgChanges = !penKnown || cell.background != penBackground;
-                put("\x1b[", 2);
-                if (fgChanges) putColor(cell.foreground, false);
-                if (fgChanges && bgChanges) out[n++] = ';';
-                if (bgChanges) putColor(cell.background, true);
-                out[n++] = 'm';
-                if (fgChanges) penForeground = cell.foreground;
-                penBackground = cell.background;
-                penKnown = true;
-            }
+                // [colour] Only the halves that change; a blank keeps the pen's foreground.
+                if (!showsInPen(cell)) {
+                    const bool fgChanges =
+                        !penSet || (!isBlank(cell.glyph) && cell.foreground != penFg);
+                    const bool bgChanges = !penSet || cell.background != penBg;
+                    put("\x1b[", 2);
+                    if (fgChanges) putColor(cell.foreground, false);
+                    if (fgChanges && bgChanges) out[n++] = ';';
+                    if (bgChanges) putColor(cell.background, true);
+                    out[n++] = 'm';
+                    if (fgChanges) penFg = cell.foreground;
+                    penBg = cell.background;
+                    penSet = true;
+                }
 
-            const Utf8Glyph& glyph = cp437Utf8(cell.glyph);
-            put(glyph.bytes, glyph.length);
-            frontRow[x] = cell;
-            ++cursorColumn; // reaching terminalColumns means a pending wrap: never print there
+                putGlyph(cell.glyph);
+                ++atColumn; // reaching terminalColumns means a pending wrap: never print there
+            }
         }
     }
     std::memcpy(lastBack.get(), back.cells.get(),
                 static_cast<size_t>(pictureWidth) * pictureHeight * sizeof(Cell));
+    cursorRow = atRow;
+    cursorColumn = atColumn;
+    penKnown = penSet;
+    penForeground = penFg;
+    penBackground = penBg;
     repaintAll = false;
     length = n;
     assert(length <= capacity && "frame exceeded the worst-case size");

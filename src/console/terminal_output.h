@@ -69,12 +69,13 @@ struct TerminalOutput {
     int32_t visibleWidth = 0;  // terminal columns of the grid that fit on the terminal
     int32_t visibleHeight = 0; // terminal rows of the grid that fit
 
-    std::unique_ptr<ShownCell[]> front; // what the terminal shows, grid-sized, row-major
-    std::unique_ptr<Cell[]> lastBack;   // the picture of the last frame, picture-sized: terminal
-                                        // cells whose picture cells are unchanged are skipped
-    std::unique_ptr<char[]> bytes;      // the bytes of one frame
-    size_t capacity = 0; // of `bytes`: the worst frame, a 24-bit full repaint of `wide`
-    size_t length = 0;   // bytes of the frame built so far
+    // The picture of the last frame, picture-sized. Unless repaintAll is set, the terminal
+    // shows exactly its terminal cells, so it also stands for what the terminal shows:
+    // terminal cells whose picture cells are unchanged, or look the same, are skipped.
+    std::unique_ptr<Cell[]> lastBack;
+    std::unique_ptr<char[]> bytes; // the bytes of one frame
+    size_t capacity = 0;           // of `bytes`: the worst frame, a 24-bit full repaint of `wide`
+    size_t length = 0;             // bytes of the frame built so far
 
     bool repaintAll = true; // the next frame clears the terminal and writes every cell
     // Where the terminal's cursor is (0-based); column == terminalColumns after a write into
@@ -137,6 +138,10 @@ struct TerminalOutput {
     // Appends the sequence that sets the window title to the NUL-terminated code page 437
     // `title` (cut at kMaxTitle bytes).
     void appendTitle(const char* title);
+
+    // The terminal cell at grid column, row (0-based, within visibleWidth x visibleHeight)
+    // as the frames appended so far leave it; meaningless before the first.
+    ShownCell shownAt(int32_t column, int32_t row) const;
 
     // Appends what turns the terminal's picture into `back` (a CellImage of the size given to
     // create) in the current layout, and takes that as what the terminal shows.

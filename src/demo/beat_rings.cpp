@@ -21,15 +21,21 @@ const BeatRing BeatRingTable[kBeatRingCount] = {
     {70.0f, 25.0f, 9.0f, 24},  {20.0f, 35.0f, 5.0f, 25},
 };
 
-void BeatRings::render(Layer& target, const BlendCoefficients& k, float t) const {
+CellArea BeatRings::render(Layer& target, const BlendCoefficients& k, float t) const {
+    CellArea drawn;
     for (const BeatRing& ring : BeatRingTable) {
         const float age = t - MainBeats[ring.beat];
         if (age < 0.0f || age > kLifeSeconds) continue;
         const float growth = static_cast<float>((2.0 - age) * age);
         const Paint paint{1.0f, 1.0f - growth};
         const float outline = static_cast<float>((ring.size + kOutlineMargin) * growth);
-        target.drawRing(paint, k, ring.x, ring.y, static_cast<float>(kAspect * outline), outline);
+        const float outlineX = static_cast<float>(kAspect * outline);
+        target.drawRing(paint, k, ring.x, ring.y, outlineX, outline);
         const float body = static_cast<float>(static_cast<double>(ring.size) * growth);
         target.drawDisc(paint, k, ring.x, ring.y, static_cast<float>(kAspect * body), body);
+        // The disc lies inside the outline.
+        drawn.add(CellArea::around(ring.x - outlineX, ring.y - outline, ring.x + outlineX,
+                                   ring.y + outline));
     }
+    return drawn;
 }

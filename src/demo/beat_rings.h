@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "draw/cell_area.h"
+
 struct Layer;
 struct BlendCoefficients;
 
@@ -20,5 +22,6 @@ extern const BeatRing BeatRingTable[kBeatRingCount];
 
 struct BeatRings {
     // Draws every ring alive at demo time t (0 <= age <= 1 s) into target, in table order.
-    void render(Layer& target, const BlendCoefficients& k, float t) const;
+    // Returns the area drawn on (empty when no ring is alive).
+    CellArea render(Layer& target, const BlendCoefficients& k, float t) const;
 };

@@ -2,6 +2,7 @@
 #include "demo/bubbles.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "demo/beat_tables.h"
 #include "gfx/layer.h"
@@ -9,6 +10,7 @@
 
 namespace {
 
+static_assert(kBubbleCount % 8 == 0, "the pair search reads its marks eight at a time");
 constexpr int32_t kFirstReleaseBeat = 26; // bubble i is released on MainBeats[26 + i / 3]
 constexpr double kGrowthPerSecond = 2.0;  // full size half a second after the release
 constexpr float kMinimumMass = 0.01f;
@@ -58,6 +60,12 @@ void BubbleField::update(float t, float delta) {
         centreY[i] = bubbles[i].y;
         radius[i] = bubbles[i].radius;
     }
+    // A bubble of radius 0 touches nothing: the pair search ends after the last grown one
+    // (the first 18 seconds have none).
+    int32_t grown = 0;
+    for (int32_t i = 0; i < kBubbleCount; ++i) {
+        if (radius[i] != 0.0f) grown = i + 1;
+    }
 
     for (int32_t i = 0; i < kBubbleCount; ++i) {
         Bubble& b = bubbles[i];
@@ -68,8 +76,9 @@ void BubbleField::update(float t, float delta) {
 
         // Most pairs are far apart: a cheap test with a wide margin picks the few that may
         // touch, and only those take the exact test below.
-        uint8_t mayTouch[kBubbleCount];
-        for (int32_t j = 0; j < kBubbleCount; ++j) {
+        // The marks are read eight at a time, so the tail of the last eight is cleared.
+        uint8_t mayTouch[kBubbleCount] = {};
+        for (int32_t j = 0; j < grown; ++j) {
             const float dx = b.x - centreX[j];
             const float dy = b.y - centreY[j];
             const float reach = b.radius + radius[j] + 2.0f;
@@ -78,7 +87,15 @@ void BubbleField::update(float t, float delta) {
         }
         mayTouch[i] = 0;
 
-        for (int32_t j = 0; j < kBubbleCount; ++j) {
+        for (int32_t j = 0; j < grown; ++j) {
+            if (j % 8 == 0) {
+                uint64_t marks;
+                std::memcpy(&marks, mayTouch + j, sizeof marks);
+                if (marks == 0) {
+                    j += 7; // eight bubbles out of reach
+                    continue;
+                }
+            }
             if (mayTouch[j] == 0) continue;
             const Bubble& other = bubbles[j];
             const float dx = b.x - other.x;
@@ -122,7 +139,8 @@ void BubbleField::update(float t, float delta) {
     }
 }
 
-void BubbleField::draw(Layer& target, const BlendCoefficients& k) const {
+CellArea BubbleField::draw(Layer& target, const BlendCoefficients& k, const CellArea& shown) const {
+    CellArea drawn;
     const Paint body{1.0f, 0.25f};
     const Paint core{1.0f, -0.125f};
     for (const Bubble& b : bubbles) {
@@ -130,14 +148,20 @@ void BubbleField::draw(Layer& target, const BlendCoefficients& k) const {
         if (b.radius == 0.0f) continue;
         const float r = b.radius;
         const float rx = static_cast<float>(kAspect * r);
+        // The outline holds both discs.
+        const CellArea area = CellArea::around(b.x - rx, b.y - r, b.x + rx, b.y + r);
+        if (!area.overlaps(shown)) continue;
         target.drawRing(body, k, b.x, b.y, rx, r);
         target.drawDisc(body, k, b.x, b.y, rx, r);
         target.drawDisc(core, k, b.x, b.y, static_cast<float>(0.396 * r),
                         static_cast<float>(0.33 * r));
+        drawn.add(area);
     }
+    return drawn;
 }
 
-void BubbleField::render(Layer& target, const BlendCoefficients& k, float t, float delta) {
+CellArea BubbleField::render(Layer& target, const BlendCoefficients& k, float t, float delta,
+                             const CellArea& shown) {
     update(t, delta);
-    draw(target, k);
+    return draw(target, k, shown);
 }

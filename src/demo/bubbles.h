@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "draw/cell_area.h"
+
 struct Layer;
 struct BlendCoefficients;
 
@@ -25,12 +27,15 @@ struct BubbleField {
     // Cannot fail; returns true.
     bool create();
 
-    // update, then draw: the bubbles scene calls this every frame.
-    void render(Layer& target, const BlendCoefficients& k, float t, float delta);
+    // update, then draw: the bubbles scene calls this every frame. Returns draw's result.
+    CellArea render(Layer& target, const BlendCoefficients& k, float t, float delta,
+                    const CellArea& shown);
 
     // Sizes from the demo time t, then forces and motion over the frame delta (seconds).
     void update(float t, float delta);
 
-    // Outline, body and core of every grown bubble, with the caller's coefficients.
-    void draw(Layer& target, const BlendCoefficients& k) const;
+    // Outline, body and core of every grown bubble that may touch `shown`, with the caller's
+    // coefficients: a bubble wholly outside it would be drawn for nobody. Returns the area
+    // drawn on.
+    CellArea draw(Layer& target, const BlendCoefficients& k, const CellArea& shown) const;
 };

@@ -14,7 +14,9 @@ bool DemoContent::load() {
     if (blob.load("palette.bin", kResourceTypeData) == nullptr) return false;
     if (!palettes.load(blob)) return false;
     if (!scratch.create(128, 64)) return false;
+    scratchDrawn = CellArea{0, 0, scratch.width, scratch.height};
     if (!mainLayer.create(80, 50)) return false;
+    mainDrawn = CellArea{0, 0, mainLayer.width, mainLayer.height};
     if (blob.load("text.bin", kResourceTypeData) == nullptr) return false;
     if (!textImage.loadPairs(blob, 80)) return false;
     if (blob.load("backdrop.raw", kResourceTypeData) == nullptr) return false;
@@ -34,6 +36,8 @@ void DemoContent::release() {
     textImage = CellImage{};
     mainLayer = Layer{};
     scratch = Texture{};
+    scratchDrawn = CellArea{};
+    mainDrawn = CellArea{};
     // Last: the Layers above held references to these palettes.
     for (auto& slot : palettes.slots) slot.reset();
 }

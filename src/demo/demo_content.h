@@ -9,6 +9,7 @@
 #include "demo/bubbles.h"
 #include "demo/dissolve.h"
 #include "demo/tunnel.h"
+#include "draw/cell_area.h"
 #include "gfx/cell.h"
 #include "gfx/layer.h"
 #include "gfx/palette.h"
@@ -42,6 +43,12 @@ struct DemoContent {
     BeatRings rings;
     TunnelEffect tunnel;
     DissolveEffect dissolve;
+    // The parts of scratch and mainLayer the scenes wrote since they were last cleared (all
+    // of them after load); every cell outside is zero in scratch, empty (0.0, no palette) in
+    // mainLayer. Clearing, compositing and converting visit only these parts. Whatever writes
+    // either Layer outside the scenes must add what it wrote.
+    CellArea scratchDrawn;
+    CellArea mainDrawn;
 
     DemoContent() = default;
     DemoContent(const DemoContent&) = delete;
@@ -74,6 +81,11 @@ struct DemoContent {
     void convertMainLayer(CellImage& backBuffer, float t, float delta);
     void captionsScene(CellImage& backBuffer, float t, float delta);
     void dissolveScene(CellImage& backBuffer, float t, float delta);
+
+    // Composites scratch into mainLayer with `palette` where its alpha exceeds 0.01: only the
+    // drawn part, and nothing when nothing was drawn, if the blend keeps the old intensity
+    // (k1 = 1); all of it otherwise.
+    void compositeScratchWith(const Palette* palette, const BlendCoefficients& k);
 
     // The effect scenes.
     void noiseFlashScene(CellImage& backBuffer, float t, float delta);

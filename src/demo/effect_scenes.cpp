@@ -1,5 +1,6 @@
 // The effect scenes: noise flashes, beat rings, bubbles, the tunnel and the figure-eights,
 // each drawn from the demo time and the beat tables and composited into the main Layer.
+#include <algorithm>
 #include <cmath>
 
 #include "demo/beat_tables.h"
@@ -38,35 +39,39 @@ bool inside(float t, double from, double to) {
     return from < t && t < to;
 }
 
+// The noise flash's strength at t: from 1 on a beat down to 0 a third of a second later,
+// rising and falling around MainBeats[26]; outside 0..1 nothing flashes (-1 after the fall).
+double flashStrength(float t) {
+    int32_t i = 0;
+    while (i < kLastFlashBeat && MainBeats[i + 1] < t) ++i;
+    const double rise = MainBeats[kRiseEndBeat];
+    const double fall = MainBeats[kFallEndBeat];
+    if (inside(t, rise, fall)) return (fall - t) / (fall - rise);
+    if (inside(t, rise - kRiseSeconds, rise)) return 1.0 - (rise - t) * 0.4;
+    if (i == kLastFlashBeat) return -1.0;
+    return 1.0 - kFlashFade * (static_cast<double>(t) - MainBeats[i]);
+}
+
 } // namespace
 
 void DemoContent::noiseFlashScene(CellImage&, float t, float) {
-    // The noise is drawn every frame, so the random sequence does not depend on the beats.
-    scratch.addNoise(BlendCoefficients{1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}, 0, 0,
-                     kScreenWidth, kScreenHeight);
-
-    int32_t i = 0;
-    while (i < kLastFlashBeat && MainBeats[i + 1] < t) ++i;
-    double f = 1.0 - kFlashFade * (static_cast<double>(t) - MainBeats[i]);
-    const double rise = MainBeats[kRiseEndBeat];
-    const double fall = MainBeats[kFallEndBeat];
-    if (inside(t, rise, fall)) {
-        f = (fall - t) / (fall - rise);
-    } else if (inside(t, rise - kRiseSeconds, rise)) {
-        f = 1.0 - (rise - t) * 0.4;
-    } else if (i == kLastFlashBeat) {
+    const double f = flashStrength(t);
+    // The noise takes its random numbers every frame, so the random sequence does not depend
+    // on the beats; it is drawn only when it shows (the next clear would wipe it unseen).
+    if (f < 0.0 || f > 1.0) {
+        scratch.skipNoise(0, 0, kScreenWidth, kScreenHeight);
         return;
     }
-    if (f < 0.0 || f > 1.0) return;
+    scratch.addNoise(BlendCoefficients{1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}, 0, 0,
+                     kScreenWidth, kScreenHeight);
+    scratchDrawn.add(0, 0, kScreenWidth, kScreenHeight);
     const BlendCoefficients k{static_cast<float>(0.125 * f), 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-    mainLayer.composite(scratch, palettes[kNoiseSlot], kPaletteThreshold, k, 0, 0, 0, 0,
-                        scratch.width, scratch.height);
+    compositeScratchWith(palettes[kNoiseSlot], k);
 }
 
 void DemoContent::ringsScene(CellImage&, float t, float) {
-    rings.render(scratch, kDraw, t);
-    mainLayer.composite(scratch, palettes[kRingSlot], kPaletteThreshold, kAdd, 0, 0, 0, 0,
-                        scratch.width, scratch.height);
+    scratchDrawn.add(rings.render(scratch, kDraw, t));
+    compositeScratchWith(palettes[kRingSlot], kAdd);
 }
 
 void DemoContent::bubblesScene(CellImage&, float t, float delta) {
@@ -77,7 +82,9 @@ void DemoContent::bubblesScene(CellImage&, float t, float delta) {
         bubbles.update(t, delta);
         return;
     }
-    bubbles.render(scratch, kDraw, t, delta);
+    // Only the screen's part of scratch is composited.
+    scratchDrawn.add(
+        bubbles.render(scratch, kDraw, t, delta, CellArea{0, 0, kScreenWidth, kScreenHeight}));
 
     const double switchBeat = MainBeats[33];
     const double secondBeat = MainBeats[34];
@@ -88,6 +95,7 @@ void DemoContent::bubblesScene(CellImage&, float t, float delta) {
         recolour.palette = palettes[kBubbleSwitchSlot];
         mainLayer.fillRect(recolour, BlendCoefficients{0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f}, 0,
                            0, mainLayer.width, mainLayer.height);
+        mainDrawn.add(0, 0, mainLayer.width, mainLayer.height);
         palette = palettes[kBubbleSwitchSlot];
     }
 
@@ -97,12 +105,11 @@ void DemoContent::bubblesScene(CellImage&, float t, float delta) {
         inside(t, secondBeat + 0.5, secondBeat + 0.75) || inside(t, MainBeats[36], MainBeats[37])) {
         scratch.addNoise(BlendCoefficients{0.25f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f}, 0, 0,
                          kScreenWidth, kScreenHeight);
+        scratchDrawn.add(0, 0, kScreenWidth, kScreenHeight);
     }
 
     const float a = static_cast<float>(remaining > 1.0 ? 1.0 : remaining);
-    mainLayer.composite(scratch, palette, kPaletteThreshold,
-                        BlendCoefficients{a, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}, 0, 0, 0, 0,
-                        scratch.width, scratch.height);
+    compositeScratchWith(palette, BlendCoefficients{a, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f});
 }
 
 void DemoContent::tunnelScene(CellImage&, float t, float delta) {
@@ -120,6 +127,7 @@ void DemoContent::tunnelScene(CellImage&, float t, float delta) {
     shade.palette = palettes[kTunnelSlot];
     mainLayer.fillRect(shade, BlendCoefficients{0.0f, 0.5f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}, 55 - k,
                        25 - k, n, n);
+    mainDrawn.add(55 - k, 25 - k, n, n);
 
     if (t < first) return;
     double g = 1.0;
@@ -135,6 +143,7 @@ void DemoContent::tunnelScene(CellImage&, float t, float delta) {
     mainLayer.composite(tunnel.target, palettes[kTunnelSlot], kPaletteThreshold,
                         BlendCoefficients{0.0f, 1.0f, gf, 0.0f, gf, 1.0f, 0.0f}, 0, 0, kTunnelLeft,
                         0, tunnel.target.width, tunnel.target.height);
+    mainDrawn.add(kTunnelLeft, 0, tunnel.target.width, tunnel.target.height);
 }
 
 void DemoContent::figureEightScene(CellImage&, float t, float) {
@@ -157,6 +166,8 @@ void DemoContent::figureEightScene(CellImage&, float t, float) {
                 static_cast<float>(40.0 + std::sin(static_cast<double>(theta)) * size * 2.5);
             const float y1 = static_cast<float>(20.0 + std::sin(2.0 * theta) * size);
             scratch.drawSegment(paint, paint, kDraw, x0, y0, x1, y1);
+            scratchDrawn.add(CellArea::around(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1),
+                                              std::max(y0, y1)));
             x0 = x1;
             y0 = y1;
         }

@@ -38,26 +38,48 @@ void DemoContent::clearBackBuffer(CellImage& backBuffer, float, float) {
     backBuffer.fillRect(Cell{' ', 0x00}, 0, 0, backBuffer.width, backBuffer.height);
 }
 
+// Frames start from the empty Layer, not from the backdrop: laying the backdrop down first
+// would be overwritten here at once, so it is not laid down at all. Outside the written part
+// every cell is empty already, which is what the reset leaves.
 void DemoContent::resetMainLayer(CellImage&, float, float) {
-    // Frames start from the empty Layer, not from the backdrop: laying the backdrop down
-    // first would be overwritten here at once, so it is not laid down at all.
+    if (mainDrawn.empty()) return;
     LayerCell empty{};
     empty.intensity = 0.0f;
     empty.palette = nullptr;
-    mainLayer.fillRect(empty, kReplace, 0, 0, mainLayer.width, mainLayer.height);
+    mainLayer.fillRect(empty, kReplace, mainDrawn.left, mainDrawn.top, mainDrawn.width(),
+                       mainDrawn.height());
+    mainDrawn = CellArea{};
 }
 
+// Outside the drawn part every cell is zero already, which is what the clear leaves.
 void DemoContent::clearScratch(CellImage&, float, float) {
-    scratch.paintRect(Paint{0.0f, 0.0f}, kReplace, 0, 0, scratch.width, scratch.height);
+    if (scratchDrawn.empty()) return;
+    scratch.paintRect(Paint{0.0f, 0.0f}, kReplace, scratchDrawn.left, scratchDrawn.top,
+                      scratchDrawn.width(), scratchDrawn.height());
+    scratchDrawn = CellArea{};
+}
+
+// A zero scratch cell adds nothing to an intensity that is kept (k1 = 1; the main Layer's
+// intensities are finite), up to the sign of a zero, which no level sees, and its alpha gives
+// no palette: then only the drawn part can change mainLayer.
+void DemoContent::compositeScratchWith(const Palette* palette, const BlendCoefficients& k) {
+    CellArea area{0, 0, scratch.width, scratch.height};
+    if (k.k1 == 1.0f) area = scratchDrawn;
+    if (area.empty()) return;
+    mainLayer.composite(scratch, palette, kPaletteThreshold, k, area.left, area.top, area.left,
+                        area.top, area.width(), area.height());
+    mainDrawn.add(area);
 }
 
 void DemoContent::compositeScratch(CellImage&, float, float) {
-    mainLayer.composite(scratch, palettes[kFigureEightSlot], kPaletteThreshold, kAdd, 0, 0, 0, 0,
-                        scratch.width, scratch.height);
+    compositeScratchWith(palettes[kFigureEightSlot], kAdd);
 }
 
+// A cell without a palette leaves the back buffer as it is: only the written part is
+// converted.
 void DemoContent::convertMainLayer(CellImage& backBuffer, float, float) {
-    backBuffer.convertLayer(mainLayer, 0, 0, 0, 0, mainLayer.width, mainLayer.height);
+    backBuffer.convertLayer(mainLayer, mainDrawn.left, mainDrawn.top, mainDrawn.left, mainDrawn.top,
+                            mainDrawn.width(), mainDrawn.height());
 }
 
 void DemoContent::captionsScene(CellImage& backBuffer, float t, float) {

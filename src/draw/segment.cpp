@@ -121,6 +121,25 @@ bool allFinite(std::initializer_list<float> values) {
     return true;
 }
 
+// The sixteen vertex directions of a ring: angles of pi/8 in single precision, accumulated
+// by addition (the last vertex is not snapped back), worked out once for all rings.
+struct RingTurn {
+    float cosine[16];
+    float sine[16];
+};
+
+const RingTurn kRingTurn = [] {
+    constexpr float kStep = static_cast<float>(3.14159265358979323846 / 8.0);
+    RingTurn turn{};
+    float angle = 0.0f;
+    for (int side = 0; side < 16; ++side) {
+        angle = angle + kStep;
+        turn.cosine[side] = std::cos(angle);
+        turn.sine[side] = std::sin(angle);
+    }
+    return turn;
+}();
+
 } // namespace
 
 // Non-finite coordinates or Paints draw nothing. Coincident endpoints draw nothing either:
@@ -155,15 +174,11 @@ void Layer::drawSegment(const Paint& from, const Paint& to, const BlendCoefficie
 void Layer::drawRing(const Paint& paint, const BlendCoefficients& k, float cx, float cy, float rx,
                      float ry) {
     if (!allFinite({cx, cy, rx, ry})) return;
-    // pi/8 in single precision, accumulated by addition: the last vertex is not snapped back.
-    constexpr float kStep = static_cast<float>(3.14159265358979323846 / 8.0);
-    float angle = 0.0f;
     float px = cx + rx;
     float py = cy;
     for (int side = 1; side <= 16; ++side) {
-        angle = angle + kStep;
-        const float nx = cx + rx * std::cos(angle);
-        const float ny = cy + ry * std::sin(angle);
+        const float nx = cx + rx * kRingTurn.cosine[side - 1];
+        const float ny = cy + ry * kRingTurn.sine[side - 1];
         drawSegment(paint, paint, k, px, py, nx, ny);
         px = nx;
         py = ny;

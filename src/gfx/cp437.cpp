@@ -72,11 +72,7 @@ constexpr std::array<Utf8Glyph, 256> makeUtf8Table() {
     return table;
 }
 
-// Computed by the compiler, so it is ready before any static initialiser could use it.
-constexpr std::array<Utf8Glyph, 256> kCp437Utf8 = makeUtf8Table();
-
 } // namespace
 
-const Utf8Glyph& cp437Utf8(uint8_t byte) {
-    return kCp437Utf8[byte];
-}
+// Computed by the compiler, so it is ready before any static initialiser could use it.
+constexpr std::array<Utf8Glyph, 256> kCp437Utf8 = makeUtf8Table();

@@ -3,6 +3,7 @@
 // range included.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 // Unicode code point shown for each code page 437 byte. Byte 0 shows as a space (an empty
@@ -17,5 +18,10 @@ struct Utf8Glyph {
     char bytes[3];
 };
 
-// The UTF-8 form of kCp437Unicode[byte], precomputed so that present() only copies bytes.
-const Utf8Glyph& cp437Utf8(uint8_t byte);
+// The UTF-8 form of every kCp437Unicode entry, precomputed so that present() only copies
+// bytes.
+extern const std::array<Utf8Glyph, 256> kCp437Utf8;
+
+inline const Utf8Glyph& cp437Utf8(uint8_t byte) {
+    return kCp437Utf8[byte];
+}

@@ -2,6 +2,8 @@
 // precision and is rounded to float once, when the cell is stored.
 #include "gfx/layer.h"
 
+#include <cstring>
+
 #include "gfx/blend.h"
 #include "gfx/clip.h"
 #include "gfx/grid_alloc.h"
@@ -13,6 +15,13 @@ namespace {
 // 1/255 and 1/32767 as the floats the data was made with: byte 255 gives exactly 1.0.
 constexpr float kByteScale = 0.003921569f;
 constexpr float kRandomScale = 3.0518509e-05f;
+
+// The second word as bytes, whole, whichever reading it has: cheaper than copying the
+// whole cell, padding included.
+static_assert(sizeof(const Palette*) >= sizeof(float), "the pointer spans the second word");
+void copySecondWord(LayerCell& to, const LayerCell& from) {
+    std::memcpy(&to.palette, &from.palette, sizeof to.palette);
+}
 
 LayerCell* rowStart(LayerCell* cells, int32_t width, int32_t x, int32_t y) {
     return cells + static_cast<size_t>(y) * static_cast<size_t>(width) + x;
@@ -69,10 +78,11 @@ void Layer::addNoise(const BlendCoefficients& coefficients, int32_t x, int32_t y
                      int32_t h) {
     if (!cells || !clipRect(*this, x, y, w, h)) return;
     const BlendCoefficients k = coefficients;
+    uint32_t state = RandomState;
     for (int32_t j = 0; j < h; ++j) {
         LayerCell* out = rowStart(cells.get(), width, x, y + j);
         for (int32_t i = 0; i < w; ++i) {
-            const double t = NextRandom() * static_cast<double>(kRandomScale);
+            const double t = stepRandom(state) * static_cast<double>(kRandomScale);
             const double s = 3.0 * t * t - 2.0 * t * t * t;
             const double oldIntensity = out[i].intensity;
             const double oldAlpha = out[i].alpha;
@@ -80,6 +90,12 @@ void Layer::addNoise(const BlendCoefficients& coefficients, int32_t x, int32_t y
             out[i].alpha = static_cast<float>(k.k4 * s + k.k5 * oldAlpha);
         }
     }
+    RandomState = state;
+}
+
+void Layer::skipNoise(int32_t x, int32_t y, int32_t w, int32_t h) const {
+    if (!cells || !clipRect(*this, x, y, w, h)) return;
+    skipRandom(static_cast<uint32_t>(w) * static_cast<uint32_t>(h));
 }
 
 void Layer::copyFrom(const Layer& source, const BlendCoefficients& coefficients, int32_t sx,
@@ -130,10 +146,9 @@ void Layer::fillRect(const LayerCell& value, const BlendCoefficients& coefficien
     for (int32_t j = 0; j < h; ++j) {
         LayerCell* out = rowStart(cells.get(), width, x, y + j);
         for (int32_t i = 0; i < w; ++i) {
-            LayerCell next = constant;
-            next.intensity =
+            out[i].intensity =
                 static_cast<float>(k.k0 * v + k.k1 * static_cast<double>(out[i].intensity));
-            out[i] = next;
+            copySecondWord(out[i], constant);
         }
     }
 }

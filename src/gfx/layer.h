@@ -55,6 +55,10 @@ struct Layer {
     //   I' = k0*s + k1*I,  A' = k4*s + k5*A   (clipRect)
     void addNoise(const BlendCoefficients& k, int32_t x, int32_t y, int32_t w, int32_t h);
 
+    // Moves the random sequence on exactly as addNoise over the rectangle would, drawing
+    // nothing: for noise that nobody would see.
+    void skipNoise(int32_t x, int32_t y, int32_t w, int32_t h) const;
+
     // I' = k0*Isrc + k1*I; the second word becomes the source's (clipBlit).
     void copyFrom(const Layer& source, const BlendCoefficients& k, int32_t sx, int32_t sy,
                   int32_t dx, int32_t dy, int32_t w, int32_t h);

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr float kDelta = 0.01f;
+const CellArea kWholeScratch{0, 0, 128, 64};
 
 class Bubbles : public ::testing::Test {
   protected:
@@ -68,8 +69,10 @@ TEST_F(Bubbles, NothingMovesOrDrawsBeforeTheFirstRelease) {
     Texture scratch;
     ASSERT_TRUE(scratch.create(128, 64));
     for (int frame = 0; frame < 50; ++frame)
-        field.render(scratch, BlendCoefficients{0, 1, 1, 0, 1, 1, 0},
-                     5.0f + static_cast<float>(frame) * kDelta, kDelta);
+        EXPECT_TRUE(field
+                        .render(scratch, BlendCoefficients{0, 1, 1, 0, 1, 1, 0},
+                                5.0f + static_cast<float>(frame) * kDelta, kDelta, kWholeScratch)
+                        .empty());
     for (int i = 0; i < kBubbleCount; ++i) {
         EXPECT_EQ(field.bubbles[i].x, before.bubbles[i].x);
         EXPECT_EQ(field.bubbles[i].y, before.bubbles[i].y);
@@ -159,7 +162,8 @@ TEST_F(Bubbles, DrawsARimABodyAndADarkerCore) {
     field.update(30.0f, 0.0f);
     Texture scratch;
     ASSERT_TRUE(scratch.create(128, 64));
-    field.draw(scratch, BlendCoefficients{0, 1, 1, 0, 1, 1, 0});
+    const CellArea drawn =
+        field.draw(scratch, BlendCoefficients{0, 1, 1, 0, 1, 1, 0}, kWholeScratch);
     const auto at = [&](int x, int y) { return scratch.cells[y * 128 + x]; };
     // Centre: body 0.25, core -0.125. Inside the body, outside the core: 0.25.
     EXPECT_NEAR(at(40, 30).intensity, 0.125f, 1e-6);
@@ -168,6 +172,34 @@ TEST_F(Bubbles, DrawsARimABodyAndADarkerCore) {
     // Far outside nothing.
     EXPECT_EQ(at(40, 20).alpha, 0.0f);
     EXPECT_EQ(at(50, 30).alpha, 0.0f);
+    // The area reported holds every cell drawn on.
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            if (at(x, y).alpha != 0.0f) {
+                ASSERT_TRUE(drawn.overlaps(CellArea{x, y, x + 1, y + 1})) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(Bubbles, BubblesWhollyOutsideWhatIsShownAreLeftOut) {
+    // Radius 4, rx 4.8: bubble 0 spans columns 75.2 to 84.8, across the edge; bubble 1 starts
+    // at 83.2, more than the two cells of its reach past it, and bubble 2 at row 53.
+    isolate({0, 1, 2});
+    place(0, 4.0f, 80.0f, 20.0f);
+    place(1, 4.0f, 88.0f, 20.0f);
+    place(2, 4.0f, 40.0f, 57.0f);
+    field.update(30.0f, 0.0f);
+    Texture scratch;
+    ASSERT_TRUE(scratch.create(128, 64));
+    const CellArea shown{0, 0, 80, 50};
+    const CellArea drawn = field.draw(scratch, BlendCoefficients{0, 1, 1, 0, 1, 1, 0}, shown);
+    EXPECT_GT(scratch.cells[20 * 128 + 78].alpha, 0.0f); // bubble 0, on screen
+    EXPECT_GT(scratch.cells[20 * 128 + 82].alpha, 0.0f); // bubble 0, past the edge
+    EXPECT_EQ(scratch.cells[20 * 128 + 90].alpha, 0.0f); // bubble 1 left out
+    EXPECT_EQ(scratch.cells[57 * 128 + 40].alpha, 0.0f); // bubble 2 left out
+    EXPECT_LT(drawn.right, 90);
+    EXPECT_LT(drawn.bottom, 30);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The pipeline scenes: the caption bands by time, the start of every frame from an empty
-// main Layer, and a whole frame through the SceneTable.
+// main Layer, clearing what the frame wrote on scratch and the main Layer, and a whole frame
+// through the SceneTable.
 #include <cmath>
 
 #include "demo/beat_tables.h"
@@ -83,6 +84,26 @@ TEST_F(PipelineScenes, AFrameStartsFromAnEmptyMainLayerWhateverTheLastOneLeft) {
     content->resetMainLayer(screen, 1.0f, 0.01f);
     content->convertMainLayer(screen, 1.0f, 0.01f);
     EXPECT_EQ(countCells(screen, kBlackSpace), 4000);
+}
+
+TEST_F(PipelineScenes, OneClearWipesWhateverAFrameWroteOnScratchAndTheMainLayer) {
+    // The clears cover only what the scenes reported writing: anything written outside it
+    // would stay, and later frames would show it.
+    CellImage screen = startScreen();
+    for (int k = 1; k <= 1180; ++k) {
+        const float t = static_cast<float>(k * 0.05);
+        ASSERT_TRUE(content->runScenes(screen, t, 0.05f));
+        content->clearScratch(screen, t, 0.05f);
+        content->resetMainLayer(screen, t, 0.05f);
+        for (int i = 0; i < 128 * 64; ++i) {
+            const LayerCell& cell = content->scratch.cells[i];
+            ASSERT_TRUE(cell.intensity == 0.0f && cell.alpha == 0.0f) << t << ": cell " << i;
+        }
+        for (int i = 0; i < 80 * 50; ++i) {
+            const LayerCell& cell = content->mainLayer.cells[i];
+            ASSERT_TRUE(cell.intensity == 0.0f && cell.palette == nullptr) << t << ": cell " << i;
+        }
+    }
 }
 
 TEST_F(PipelineScenes, FigureEightsShowInTheRedPalette) {

@@ -135,6 +135,31 @@ TEST(LayerAddNoise, OneDrawPerCellInVisitingOrder) {
     EXPECT_EQ(keep.cells[0].alpha, 1.0f);
 }
 
+TEST(LayerAddNoise, SkippingMovesTheSequenceAsDrawingDoes) {
+    struct Rect {
+        int32_t x, y, w, h;
+    };
+    // Inside, clipped on two sides, and wholly outside (no draw at all).
+    for (const Rect r : {Rect{0, 0, 80, 50}, Rect{-3, 60, 200, 9}, Rect{128, 0, 5, 5}}) {
+        Layer drawn = alphaLayer(128, 64, 0.0f, 0.0f);
+        RandomState = 12345;
+        drawn.addNoise(BlendCoefficients{1, 0, 0, 0, 1, 0, 0}, r.x, r.y, r.w, r.h);
+        const uint32_t afterDrawing = RandomState;
+        RandomState = 12345;
+        drawn.skipNoise(r.x, r.y, r.w, r.h);
+        EXPECT_EQ(RandomState, afterDrawing) << r.x << "," << r.y;
+    }
+    // Counts with many bits set, against one draw at a time.
+    for (const uint32_t count : {0u, 1u, 2u, 3u, 4000u, 65535u, 1234567u}) {
+        RandomState = 99;
+        for (uint32_t i = 0; i < count; ++i) NextRandom();
+        const uint32_t stepped = RandomState;
+        RandomState = 99;
+        skipRandom(count);
+        EXPECT_EQ(RandomState, stepped) << count;
+    }
+}
+
 TEST(LayerCopyFrom, BlendsIntensityAndCopiesSecondWord) {
     Layer source = paletteLayer(2, 1, 0.5f, nullptr);
     source.cells[1].palette = kPaletteB;

@@ -91,7 +91,7 @@ void printColor(ColorMode mode, uint32_t color) {
 void printExpected(const TerminalOutput& output) {
     std::printf("grid %d %d\n", output.gridColumns, output.gridRows);
     for (int32_t i = 0; i < output.gridColumns * output.gridRows; ++i) {
-        const ShownCell& cell = output.front[static_cast<size_t>(i)];
+        const ShownCell cell = output.shownAt(i % output.gridColumns, i / output.gridColumns);
         const uint8_t ink = inkSixteenths(cell.glyph);
         std::printf("%u %u", static_cast<unsigned>(kCp437Unicode[cell.glyph]), ink);
         if (ink == 0) {
