@@ -12,11 +12,11 @@
 #include <memory>
 #include <new>
 
-#include "console/display_layout.h"
-#include "console/terminal_output.h"
 #include "command/option_value.h"
 #include "command/out_of_memory.h"
 #include "command/output_file.h"
+#include "console/display_layout.h"
+#include "console/terminal_output.h"
 #include "demo/demo_content.h"
 #include "demo/frame_stepper.h"
 #include "gfx/cell.h"
@@ -193,8 +193,7 @@ bool startAnsiFrames(TerminalOutput& output, DisplayLayout layout, ColorMode mod
     output.setLayout(shown);
     int32_t columns = 0;
     int32_t rows = 0;
-    displayGridSize(shown, FrameStepper::kScreenWidth, FrameStepper::kScreenHeight, columns,
-                    rows);
+    displayGridSize(shown, FrameStepper::kScreenWidth, FrameStepper::kScreenHeight, columns, rows);
     output.setTerminalSize(columns, rows);
     return true;
 }
