@@ -61,4 +61,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc) # a demo program, not a game
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The player opens SDL when the sound starts instead of linking it, so the linked libraries
+# do not name it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0")
 include(CPack)

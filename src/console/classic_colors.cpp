@@ -68,9 +68,20 @@ Rgb mixColors(Rgb ink, Rgb paper, uint32_t sixteenths) {
 }
 
 uint8_t nearestXterm256(Rgb color) {
-    uint32_t best = 16;
-    uint32_t bestDistance = squaredDistance(color, xterm256Color(16));
-    for (uint32_t i = 17; i < 256; ++i) {
+    // The squared distance is a sum over the channels, so the nearest cube colour takes each
+    // channel's nearest level, the lower on a tie (the lower index wins). Searching all 240
+    // colours instead cost start-up several milliseconds over the mixed-colour tables.
+    auto nearestLevel = [](uint32_t v) -> uint32_t {
+        if (v < 48) return 0; // halfway between 0 and 95 is 47.5
+        // Levels 55 + 40 n for n >= 1: halfway to the next one is 75 + 40 n.
+        return v <= 115 ? 1 : (v - 75 + 39) / 40;
+    };
+    const uint32_t cube =
+        16 + 36 * nearestLevel(color.r) + 6 * nearestLevel(color.g) + nearestLevel(color.b);
+    uint32_t best = cube;
+    uint32_t bestDistance = squaredDistance(color, xterm256Color(static_cast<uint8_t>(cube)));
+    // The greys come after the cube: one wins only when strictly nearer.
+    for (uint32_t i = 232; i < 256; ++i) {
         const uint32_t d = squaredDistance(color, xterm256Color(static_cast<uint8_t>(i)));
         if (d < bestDistance) best = i, bestDistance = d;
     }

@@ -18,8 +18,10 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -41,11 +43,54 @@ constexpr uint32_t kPrimeFrames = 4 * kDeviceFrames;
 // How long a stop waits for its fade to reach the device.
 constexpr int kFadeWaitLimitMs = 250;
 
+// [SECTION] SDL, opened when the sound starts
+
+// SDL is opened here rather than linked: Debian's SDL brings some fifty libraries (X11,
+// Wayland, PulseAudio, codecs) whose loading at exec would hold back the first frame by about
+// 20 ms, and a silent run needs none of them. Once open it stays open: SDL leaves threads
+// and handlers behind that an unload would pull from under them.
+struct SdlAudio {
+    bool loaded = false;
+    decltype(&SDL_SetHint) SetHint = nullptr;
+    decltype(&SDL_InitSubSystem) InitSubSystem = nullptr;
+    decltype(&SDL_QuitSubSystem) QuitSubSystem = nullptr;
+    decltype(&SDL_OpenAudioDevice) OpenAudioDevice = nullptr;
+    decltype(&SDL_CloseAudioDevice) CloseAudioDevice = nullptr;
+    decltype(&SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
+    decltype(&SDL_LockAudioDevice) LockAudioDevice = nullptr;
+    decltype(&SDL_UnlockAudioDevice) UnlockAudioDevice = nullptr;
+    decltype(&SDL_GetCurrentAudioDriver) GetCurrentAudioDriver = nullptr;
+
+    bool load() {
+        if (loaded) return true;
+        void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) return false;
+        bool all = true;
+        auto find = [&](auto& function, const char* name) {
+            function =
+                reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+            all = all && function != nullptr;
+        };
+        find(SetHint, "SDL_SetHint");
+        find(InitSubSystem, "SDL_InitSubSystem");
+        find(QuitSubSystem, "SDL_QuitSubSystem");
+        find(OpenAudioDevice, "SDL_OpenAudioDevice");
+        find(CloseAudioDevice, "SDL_CloseAudioDevice");
+        find(PauseAudioDevice, "SDL_PauseAudioDevice");
+        find(LockAudioDevice, "SDL_LockAudioDevice");
+        find(UnlockAudioDevice, "SDL_UnlockAudioDevice");
+        find(GetCurrentAudioDriver, "SDL_GetCurrentAudioDriver");
+        loaded = all;
+        return loaded;
+    }
+};
+SdlAudio sdl;
+
 // SDL's device lock as a lockable, for the decoding side's guards.
 struct DeviceLock {
     SDL_AudioDeviceID id = 0;
-    void lock() { SDL_LockAudioDevice(id); }
-    void unlock() { SDL_UnlockAudioDevice(id); }
+    void lock() { sdl.LockAudioDevice(id); }
+    void unlock() { sdl.UnlockAudioDevice(id); }
 };
 
 struct AudioBackend {
@@ -122,10 +167,11 @@ bool audioInit() {
     AudioBackend& audio = backend;
     assert(!audio.started && "audioInit called twice without audioFree");
     if (audio.started) return true;
+    if (!sdl.load()) return false;
     // Otherwise SDL installs handlers for SIGINT and SIGTERM and swallows them.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const int savedError = silenceStandardError();
-    bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    bool opened = sdl.InitSubSystem(SDL_INIT_AUDIO) == 0;
     SDL_AudioSpec have{};
     if (opened) {
         SDL_AudioSpec want{};
@@ -136,22 +182,22 @@ bool audioInit() {
         want.callback = fillOutput;
         want.userdata = &audio;
         // No changes allowed: SDL converts to whatever the device wants.
-        audio.device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        audio.device.id = sdl.OpenAudioDevice(nullptr, 0, &want, &have, 0);
         opened = audio.device.id != 0;
         // The device stays paused until the decoding thread runs: it takes from the ring.
         if (opened && !audio.decoding.start(audio.feed)) {
-            SDL_CloseAudioDevice(audio.device.id);
+            sdl.CloseAudioDevice(audio.device.id);
             audio.device.id = 0;
             opened = false;
         }
-        if (!opened) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (!opened) sdl.QuitSubSystem(SDL_INIT_AUDIO);
     }
     restoreStandardError(savedError);
     if (!opened) return false;
     audio.deviceFrames = have.samples;
     // The dummy and disk drivers do not pace their callbacks in real time, so their
     // buffers say nothing about time: the position then runs on the wall clock alone.
-    const char* driver = SDL_GetCurrentAudioDriver();
+    const char* driver = sdl.GetCurrentAudioDriver();
     audio.feed.paced = driver == nullptr ||
                        (std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "disk") != 0);
     audio.feed.deviceLatencyFrames = have.samples;
@@ -159,7 +205,7 @@ bool audioInit() {
     audio.transport.framesPerSecond = kRate;
     audio.started = true;
     // The device runs from now to audioFree; a paused stream is paused in the feed.
-    SDL_PauseAudioDevice(audio.device.id, 0);
+    sdl.PauseAudioDevice(audio.device.id, 0);
     return true;
 }
 
@@ -174,8 +220,8 @@ void audioFree() {
     }
     const int savedError = silenceStandardError();
     // Closing joins the audio thread, so the feed can go without the lock afterwards.
-    SDL_CloseAudioDevice(audio.device.id);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sdl.CloseAudioDevice(audio.device.id);
+    sdl.QuitSubSystem(SDL_INIT_AUDIO);
     restoreStandardError(savedError);
     audio.decoding.stop();
     audio.feed.playing = false;

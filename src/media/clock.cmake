@@ -27,6 +27,11 @@ find_package(Threads REQUIRED)
 add_library(kaveo_media STATIC $<TARGET_OBJECTS:kaveo_clock> $<TARGET_OBJECTS:kaveo_playback>
   $<TARGET_OBJECTS:kaveo_mp3_stream> audio_sdl2_mpg123.cpp audio_now_steady.cpp timer_posix.cpp)
 target_include_directories(kaveo_media PUBLIC ${PROJECT_SOURCE_DIR}/src)
-# Imported targets bring their include folders in as SYSTEM, out of reach of -Werror.
-target_link_libraries(kaveo_media PRIVATE kaveo_warnings PkgConfig::kaveo_sdl2
-  PkgConfig::kaveo_mpg123 Threads::Threads)
+# Imported targets bring their include folders in as SYSTEM, out of reach of -Werror. SDL is
+# opened when the sound starts (audio_sdl2_mpg123.cpp says why): its headers only.
+target_include_directories(kaveo_media SYSTEM PRIVATE
+  $<TARGET_PROPERTY:PkgConfig::kaveo_sdl2,INTERFACE_INCLUDE_DIRECTORIES>)
+target_compile_options(kaveo_media PRIVATE
+  $<TARGET_PROPERTY:PkgConfig::kaveo_sdl2,INTERFACE_COMPILE_OPTIONS>)
+target_link_libraries(kaveo_media PRIVATE kaveo_warnings PkgConfig::kaveo_mpg123
+  Threads::Threads ${CMAKE_DL_LIBS})
