@@ -78,9 +78,9 @@ struct TerminalSignalState {
     volatile sig_atomic_t entered = 0; // the terminal is in our modes; restoring has work
     volatile sig_atomic_t resized = 0; // SIGWINCH: the main thread re-reads the size
     volatile sig_atomic_t resumed = 0; // SIGCONT: the main thread re-enters and repaints
-    char enterBytes[128] = {};         // sequences that set the terminal up
+    char enterBytes[512] = {};         // sequences that set the terminal up
     size_t enterLength = 0;
-    char leaveBytes[192] = {}; // their mirror, precomputed so a handler only writes
+    char leaveBytes[256] = {}; // their mirror, precomputed so a handler only writes
     size_t leaveLength = 0;
     bool handlersInstalled = false;
     bool exitHookRegistered = false;
@@ -334,6 +334,7 @@ constexpr const char* kMouseOff = "\x1b[?1016l\x1b[?1006l\x1b[?1003l\x1b[?1002l"
 struct LeaveChoices {
     bool synchronizedOutput = false; // frames are wrapped: a cut one is ended
     bool clearTitle = true;          // no title stack known: the title we set goes
+    bool palette = false;            // the palette is ours: set on entering, reset on leaving
 };
 
 // Enter and leave, step by step as mirror images. `requestRows`/`requestColumns` > 0 ask the
@@ -364,9 +365,11 @@ void buildSequences(int requestColumns, int requestRows, int originalColumns, in
         enter.addNumber(requestColumns);
         enter.add("t");
     }
+    if (choices.palette) enter.add(classicPaletteSequence());
 
     leave.add("\x18"); // CAN: ends any sequence a frame cut short left the terminal inside
     if (choices.synchronizedOutput) leave.add(kSynchronizedEnd); // ... and a frame so cut
+    if (choices.palette) leave.add(kResetPalette);
     leave.add(kMouseOff);
     leave.add("\x1b[0m");
     // Cleared in the default colours: invisible on the alternate screen, which is left next;
@@ -565,10 +568,19 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
         answers.isGnuScreen() || environmentSaysGnuScreen(term, std::getenv("TMUX"));
     platform->synchronizedOutput = answers.synchronizedOutputWorks();
     platform->mouseUsable = !gnuScreen;
+    const ColorMode mode = resolveColorMode(colorMode, std::getenv("COLORTERM"), term, gnuScreen,
+                                            answers.answeredPalette());
+    const bool palette = mode == ColorMode::Palette;
     buildSequences(growColumns, growRows, columns, rows,
-                   LeaveChoices{platform->synchronizedOutput, !answers.hasTitleStack()});
-    platform->output.setColorMode(
-        resolveColorMode(colorMode, std::getenv("COLORTERM"), term, gnuScreen));
+                   LeaveChoices{platform->synchronizedOutput, !answers.hasTitleStack(), palette});
+    if (palette) {
+        // The rest of what entering does went out before the answers came.
+        size_t done = 0;
+        const char* set = classicPaletteSequence();
+        writeBounded(gTerminal.outputFd, set, std::strlen(set), done, kRestoreWaitMilliseconds,
+                     false);
+    }
+    platform->output.setColorMode(mode);
     platform->output.setLayout(layout);
     gTerminal.resized = 1; // lay out on the first frame, with the size the terminal took
     gTerminal.resumed = 0;

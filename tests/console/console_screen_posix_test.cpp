@@ -291,6 +291,13 @@ char processState(pid_t pid) {
     return state;
 }
 
+// Whether every palette entry is the terminal's own again.
+bool paletteRestored(const EmulatedTerminal& terminal) {
+    for (const int entry : terminal.palette)
+        if (entry >= 0) return false;
+    return true;
+}
+
 bool raw(const termios& t) {
     return !(t.c_lflag & (ECHO | ICANON | ISIG));
 }
@@ -559,7 +566,7 @@ TEST(ConsoleScreenPosix, answers_decide_synchronized_output_title_colours_and_mo
         bool mouse;
     };
     const Case cases[] = {
-        {"kitty", kSynchronizingTerminal, true, false, ColorMode::TrueColor, true},
+        {"kitty", kSynchronizingTerminal, true, false, ColorMode::Palette, true},
         {"foot",
          {"\x1b[?2026;1$y", "\x1bP>|foot(1.16.2)\x1b\\", "", "", "\x1b[?62;4;22c"},
          true,
@@ -571,20 +578,20 @@ TEST(ConsoleScreenPosix, answers_decide_synchronized_output_title_colours_and_mo
           "\x1b[>41;379;0c", "\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c"},
          false,
          false,
-         ColorMode::TrueColor,
+         ColorMode::Palette,
          true},
         {"VTE",
          {"\x1b[?2026;4$y", "", "\x1b]4;1;rgb:cccc/0000/0000\x1b\\", "\x1b[>65;7006;1c",
           "\x1b[?65;1;9c"},
          false,
          false,
-         ColorMode::TrueColor,
+         ColorMode::Palette,
          true},
         {"urxvt",
          {"\x1b[?2026;0$y", "", "\x1b]4;1;rgb:cdcd/0000/0000\x1b", "\x1b[>85;95;0c", "\x1b[?1;2c"},
          false,
          true,
-         ColorMode::TrueColor,
+         ColorMode::Palette,
          true},
         {"GNU screen",
          {"", "", "", "\x1b[>83;40900;0c", "\x1b[?1;2c"},
@@ -615,6 +622,9 @@ TEST(ConsoleScreenPosix, answers_decide_synchronized_output_title_colours_and_mo
         EXPECT_EQ(s.output.find("\x1b]2;\a\x1b[23;0t") != std::string::npos, c.titleCleared)
             << c.name;
         EXPECT_EQ(s.terminal.character(0, 0), 0x20u) << c.name; // cleared before leaving
+        EXPECT_EQ(s.output.find("\x1b]104") != std::string::npos, c.shown == ColorMode::Palette)
+            << c.name;
+        EXPECT_TRUE(paletteRestored(s.terminal)) << c.name;
         EXPECT_TRUE(cooked(s.modes())) << c.name;
     }
 }
@@ -634,9 +644,10 @@ TEST(ConsoleScreenPosix, keys_typed_among_the_answers_come_through) {
     ASSERT_TRUE(s.waitExit(3000));
 }
 
-// [synchronized] Every way out leaves synchronized output ended (the last CSI ? 2026 is l),
-// also when it cuts a frame short: the terminal read nothing until after the signal.
-TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
+// [synchronized, palette] Every way out leaves synchronized output ended (the last CSI ? 2026
+// is l) and the terminal's own palette back, also when it cuts a frame short: the terminal
+// read nothing until after the signal. A continue sets the palette again.
+TEST(ConsoleScreenPosix, synchronized_output_and_palette_end_on_every_way_out) {
     enum class Exit { Escape, End, Terminate, Fatal, Stop };
     struct Case {
         const char* name;
@@ -654,6 +665,9 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
         {"SIGTSTP in a cut frame", Exit::Stop, true},
     };
     ChildSettingsRestore restore;
+    // Half's mixes take entries 16-255 too.
+    gChild.colorMode = ColorMode::Palette;
+    gChild.layout = DisplayLayout::Half;
     for (const Case& c : cases) {
         const char* name = c.name;
         gChild.runMs = c.exit == Exit::End ? 600 : 5000;
@@ -669,7 +683,13 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
         const bool job = c.exit == Exit::Stop;
         ASSERT_TRUE(s.pump(3000, [&] { return s.ready && (!job || s.console != s.child); }))
             << name;
-        if (!c.stalled) s.settle();
+        if (!c.stalled) {
+            s.settle();
+            EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 12, 80, 25, ColorMode::Palette,
+                                          DisplayLayout::Half),
+                      "")
+                << name;
+        }
         switch (c.exit) {
         case Exit::Escape:
             s.type("\x1b");
@@ -694,13 +714,16 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
             ASSERT_TRUE(s.pump(3000, [&] { return processState(s.console) == 'T'; })) << name;
             s.settle();
             EXPECT_EQ(lastSynchronizedMode(s.output), 'l') << name << ", while stopped";
+            EXPECT_TRUE(paletteRestored(s.terminal)) << name << ", while stopped";
             kill(s.console, SIGCONT);
             s.settle();
             // libvterm keeps the first bytes of a character the cut split and shows them in the
             // repaint (a terminal that ends them at the CAN starting the leave sequence shows
             // them before its clear): the repaint is checked in the rows without a cut.
             if (!c.stalled) {
-                EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 0, 80, 50, ColorMode::TrueColor), "")
+                EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 12, 80, 25, ColorMode::Palette,
+                                              DisplayLayout::Half),
+                          "")
                     << name;
             }
             s.type("\x1b");
@@ -709,6 +732,7 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
         s.settle();
         EXPECT_GT(occurrences(s.output, "\x1b[?2026h"), 0u) << name;
         EXPECT_EQ(lastSynchronizedMode(s.output), 'l') << name;
+        EXPECT_TRUE(paletteRestored(s.terminal)) << name;
         EXPECT_EQ(occurrences(s.output, "\x1b[c"), 1u) << name; // not asked again on resuming
         EXPECT_TRUE(cooked(s.modes())) << name;
     }
