@@ -458,19 +458,18 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             ++entryUsers[held];
             return held;
         }
-        for (int tries = 0; tries < 240; ++tries) {
-            const uint8_t entry = nextEntry;
-            nextEntry = nextEntry == 255 ? 16 : static_cast<uint8_t>(nextEntry + 1);
+        // The lowest free entry: two-digit numbers (below 100) are a byte shorter to name.
+        for (uint32_t entry = 16; entry < 256; ++entry) {
             if (entryUsers[entry] != 0) continue;
             if (entryColor[entry] != 0) entryOf[entryColor[entry]] = 0;
             entryColor[entry] = static_cast<uint16_t>(color);
-            entryOf[color] = entry;
+            entryOf[color] = static_cast<uint8_t>(entry);
             entryUsers[entry] = 1;
             if (entry == penFgEntry || entry == penBgEntry) penSet = false;
             put("\x1b]4;", 4);
             n += paletteEntryText(out + n, entry, colorRgb[color]);
             put("\x1b\\", 2);
-            return entry;
+            return static_cast<uint8_t>(entry);
         }
         return 0;
     };

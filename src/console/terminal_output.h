@@ -117,7 +117,6 @@ struct TerminalOutput {
     uint8_t entryOf[kMaxColors] = {};
     uint16_t entryColor[256] = {};
     uint32_t entryUsers[256] = {};
-    uint8_t nextEntry = 16; // where the search for a free entry starts: the least recently set
     // The entries each terminal cell of half shows (foreground, background; 0 for none),
     // by grid row and column.
     std::unique_ptr<uint8_t[]> cellEntries;
