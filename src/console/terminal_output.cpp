@@ -177,21 +177,6 @@ size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool backgroun
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-// "ESC ] 4 ; n ; rgb:rr/gg/bb": one palette entry (n < 1000) as OSC 4 sets it, without the
-// terminator; the next entry may follow after a ';'.
-size_t paletteEntryText(char* out, uint32_t entry, uint32_t rgb) {
-    size_t n = 0;
-    n += appendNumber(out + n, entry);
-    std::memcpy(out + n, ";rgb:", 5);
-    n += 5;
-    for (int shift = 16; shift >= 0; shift -= 8) {
-        out[n++] = kHexDigits[(rgb >> (shift + 4)) & 0xF];
-        out[n++] = kHexDigits[(rgb >> shift) & 0xF];
-        if (shift > 0) out[n++] = '/';
-    }
-    return n;
-}
-
 // Entries 0-15 in one OSC 4: ANSI number n takes the console colour whose ANSI number is n.
 constexpr size_t kClassicPaletteRoom = 4 + 16 * 18 + 2 + 1;
 std::array<char, kClassicPaletteRoom> classicPaletteText() {
@@ -245,6 +230,24 @@ void numberPaletteColors(TerminalOutput& out) {
 }
 
 } // namespace
+
+size_t paletteEntryText(char* out, uint32_t entry, uint32_t rgb) {
+    size_t n = 0;
+    n += appendNumber(out + n, entry);
+    std::memcpy(out + n, ";rgb:", 5);
+    n += 5;
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        out[n++] = kHexDigits[(rgb >> (shift + 4)) & 0xF];
+        out[n++] = kHexDigits[(rgb >> shift) & 0xF];
+        if (shift > 0) out[n++] = '/';
+    }
+    out[n] = 0;
+    return n;
+}
+
+uint32_t packedColor(Rgb color) {
+    return packed(color);
+}
 
 const char* classicPaletteSequence() {
     static const std::array<char, kClassicPaletteRoom> text = classicPaletteText();
@@ -459,7 +462,7 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             return held;
         }
         // The lowest free entry: two-digit numbers (below 100) are a byte shorter to name.
-        for (uint32_t entry = 16; entry < 256; ++entry) {
+        for (uint32_t entry = 16; entry < kPaletteEntriesEnd; ++entry) {
             if (entryUsers[entry] != 0) continue;
             if (entryColor[entry] != 0) entryOf[entryColor[entry]] = 0;
             entryColor[entry] = static_cast<uint16_t>(color);

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "console/classic_colors.h"
 #include "console/console_screen.h"
 #include "console/display_layout.h"
 
@@ -43,6 +44,13 @@ ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const cha
 // back the terminal's own palette (OSC 104: every entry, ours among them).
 const char* classicPaletteSequence();
 extern const char kResetPalette[];
+
+// Writes "n;rgb:rr/gg/bb" (NUL-terminated, at most 18 bytes and the NUL), one entry of an
+// OSC 4 sequence; returns its length.
+size_t paletteEntryText(char* out, uint32_t entry, uint32_t rgb);
+
+// 0xRRGGBB of a colour.
+uint32_t packedColor(Rgb color);
 
 // One terminal character cell as the terminal shows it: a code page 437 glyph and two colours
 // in the output's colour mode (a console colour 0-15 in Colors16, an xterm index 0-255 in
@@ -113,6 +121,9 @@ struct TerminalOutput {
     // each entry's colour number and how many terminal cells show it, as a foreground or a
     // background. An entry is given a new colour only when no cell shows it.
     static constexpr int kMaxColors = 16 + kInkShares * 256;
+    // Half's mixes take entries 16-99 (two digits to name, and few enough that leaving can
+    // put each back one by one); more at once go out as 24-bit codes.
+    static constexpr uint32_t kPaletteEntriesEnd = 100;
     uint32_t colorRgb[kMaxColors] = {};
     uint8_t entryOf[kMaxColors] = {};
     uint16_t entryColor[256] = {};

@@ -114,8 +114,10 @@ struct Answers {
     const char* type;         // DA2
     const char* attributes;   // DA1
 };
-constexpr const char* kQuestions[] = {"\x1b[?2026$p", "\x1b[>q", "\x1b]4;1;?\x1b\\", "\x1b[>c",
-                                      "\x1b[c"};
+constexpr const char* kQuestions[] = {
+    "\x1b[?2026$p", "\x1b[>q",
+    "\x1b]4;0;?;1;?;2;?;3;?;4;?;5;?;6;?;7;?;8;?;9;?;10;?;11;?;12;?;13;?;14;?;15;?\x1b\\", "\x1b[>c",
+    "\x1b[c"};
 // A terminal that knows none of the questions but DA1, as every terminal answers that.
 constexpr Answers kPlainTerminal{"", "", "", "", "\x1b[?1;2c"};
 constexpr Answers kSilentTerminal{"", "", "", "", ""};
