@@ -631,6 +631,29 @@ TEST(ConsoleScreenPosix, answers_decide_synchronized_output_title_colours_and_mo
     }
 }
 
+// A terminal without OSC 104 (urxvt) gets back the colours it told, one by one, and the
+// entries half may use as xterm has them.
+TEST(ConsoleScreenPosix, palette_comes_back_where_the_terminal_cannot_reset_it) {
+    ChildSettingsRestore restore;
+    gChild.colorMode = ColorMode::Palette;
+    gChild.layout = DisplayLayout::Half;
+    Session s;
+    s.answers = kPlainTerminal;
+    s.answers.palette = "\x1b]4;1;rgb:cdcd/0000/0000\x1b\\\x1b]4;12;rgb:5c5c/5c5c/ffff\x1b\\";
+    s.terminal.ignoresPaletteReset = true;
+    s.start();
+    ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+    s.settle();
+    EXPECT_EQ(s.terminal.palette[1], 0x800000); // the classic dark red while playing
+    s.type("\x1b");
+    ASSERT_TRUE(s.waitExit(3000));
+    s.settle();
+    // Worked out from xterm's cube: 16 + 36 r + 6 g + b, levels 0, 95, 135, 175, 215, 255.
+    const std::pair<int, int> expected[] = {{1, 0xCD0000},  {12, 0x5C5CFF}, {16, 0x000000},
+                                            {21, 0x0000FF}, {52, 0x5F0000}, {99, 0x875FFF}};
+    for (const auto& [entry, rgb] : expected) EXPECT_EQ(s.terminal.palette[entry], rgb) << entry;
+}
+
 // Keys typed while the answers come are not lost.
 TEST(ConsoleScreenPosix, keys_typed_among_the_answers_come_through) {
     Answers answers = kSynchronizingTerminal;

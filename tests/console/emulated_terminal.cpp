@@ -47,6 +47,7 @@ int onSetTermProp(VTermProp prop, VTermValue* value, void* user) {
 // OSC 4 ("4;n;rgb:rr/gg/bb", pairs repeated) sets entries; OSC 104 resets the listed ones,
 // or all.
 void paletteCommand(EmulatedTerminal& t, const std::string& text) {
+    if (t.ignoresPaletteReset && text.rfind("104", 0) == 0) return;
     if (text == "104") {
         for (int& entry : t.palette) entry = -1;
         return;

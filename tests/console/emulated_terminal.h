@@ -19,7 +19,8 @@ struct EmulatedTerminal {
     // Palette entries the bytes set (OSC 4) as 0xRRGGBB, -1 where the terminal's own stands
     // (never set, or reset by OSC 104): libvterm keeps no palette of its own.
     int palette[256];
-    std::string oscCarry; // the start of an OSC command the bytes so far have not ended
+    std::string oscCarry;             // the start of an OSC command the bytes so far have not ended
+    bool ignoresPaletteReset = false; // as urxvt, which knows no OSC 104
 
     EmulatedTerminal(int columns, int rows);
     ~EmulatedTerminal();
