@@ -69,6 +69,9 @@ KAVEO_LAYOUT_BENCH(wide_24_bit, DisplayLayout::Wide, ColorMode::TrueColor);
 KAVEO_LAYOUT_BENCH(half_16_colours, DisplayLayout::Half, ColorMode::Colors16);
 KAVEO_LAYOUT_BENCH(half_256_colours, DisplayLayout::Half, ColorMode::Colors256);
 KAVEO_LAYOUT_BENCH(half_24_bit, DisplayLayout::Half, ColorMode::TrueColor);
+KAVEO_LAYOUT_BENCH(cells_palette, DisplayLayout::Cells, ColorMode::Palette);
+KAVEO_LAYOUT_BENCH(wide_palette, DisplayLayout::Wide, ColorMode::Palette);
+KAVEO_LAYOUT_BENCH(half_palette, DisplayLayout::Half, ColorMode::Palette);
 
 BENCHMARK_CAPTURE(wholeDemo, full_repaint_cells_16_colours, DisplayLayout::Cells,
                   ColorMode::Colors16, true)

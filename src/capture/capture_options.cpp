@@ -120,8 +120,9 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
             }
             if (options.layout == DisplayLayout::Auto) options.layout = DisplayLayout::Wide;
         } else {
-            // A recording has no terminal to choose for it.
-            if (!parseColorMode(value, options.colors) || options.colors == ColorMode::Auto) {
+            // A recording has no terminal to choose for it, nor a palette of its own to set.
+            if (!parseColorMode(value, options.colors) || options.colors == ColorMode::Auto ||
+                options.colors == ColorMode::Palette) {
                 error = "--colors: expected 16, 256 or 24bit (truecolor)" + got;
                 return false;
             }

@@ -62,8 +62,10 @@ struct InputRecord {
     MouseEventRecord mouse;
 };
 
-// How present() colours the cells. Auto picks from COLORTERM and TERM.
-enum class ColorMode : uint8_t { Auto, Colors16, Colors256, TrueColor };
+// How present() colours the cells. Auto picks from the terminal's answers, COLORTERM and TERM.
+// Palette: the terminal's palette entries set to the exact colours, then drawn with the short
+// 16-colour codes (and, for the mixes of half, entries 16-255).
+enum class ColorMode : uint8_t { Auto, Colors16, Colors256, TrueColor, Palette };
 
 // How a terminal shows the picture's cells, which are square in the picture's own geometry
 // while a terminal's character cells are about twice as tall as wide. Wide: each cell as two

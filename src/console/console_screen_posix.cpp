@@ -38,6 +38,7 @@
 #include <iterator>
 #include <new>
 
+#include "console/classic_colors.h"
 #include "console/console_screen.h"
 #include "console/input_decoder.h"
 #include "console/terminal_output.h"
@@ -78,9 +79,9 @@ struct TerminalSignalState {
     volatile sig_atomic_t entered = 0; // the terminal is in our modes; restoring has work
     volatile sig_atomic_t resized = 0; // SIGWINCH: the main thread re-reads the size
     volatile sig_atomic_t resumed = 0; // SIGCONT: the main thread re-enters and repaints
-    char enterBytes[128] = {};         // sequences that set the terminal up
+    char enterBytes[512] = {};         // sequences that set the terminal up
     size_t enterLength = 0;
-    char leaveBytes[192] = {}; // their mirror, precomputed so a handler only writes
+    char leaveBytes[2560] = {}; // their mirror, precomputed so a handler only writes
     size_t leaveLength = 0;
     bool handlersInstalled = false;
     bool exitHookRegistered = false;
@@ -316,11 +317,14 @@ constexpr const char* kSynchronizedEnd = "\x1b[?2026l";
 // One round of questions, ended by DA1, which every terminal answers: answers come in order,
 // so what is unanswered when DA1's answer comes is unsupported. The kitty flags query went out
 // just before, on entering.
-constexpr const char* kQueries = "\x1b[?2026$p"     // synchronized output (DECRQM 2026)
-                                 "\x1b[>q"          // name and version (XTVERSION)
-                                 "\x1b]4;1;?\x1b\\" // a palette colour (OSC 4)
-                                 "\x1b[>c"          // the terminal's type (DA2): VTE, GNU screen
-                                 "\x1b[c";          // DA1
+constexpr const char* kQueries = "\x1b[?2026$p" // synchronized output (DECRQM 2026)
+                                 "\x1b[>q"      // name and version (XTVERSION)
+                                 // The palette's first 16 colours (OSC 4), to put back where
+                                 // the terminal has no reset (OSC 104: urxvt)
+                                 "\x1b]4;0;?;1;?;2;?;3;?;4;?;5;?;6;?;7;?;8;?;9;?;10;?;11;?;12;?;"
+                                 "13;?;14;?;15;?\x1b\\"
+                                 "\x1b[>c" // the terminal's type (DA2): VTE, GNU screen
+                                 "\x1b[c"; // DA1
 // For terminals that answer nothing at all, not even DA1.
 constexpr uint32_t kAnswerWaitMs = 100;
 
@@ -334,6 +338,9 @@ constexpr const char* kMouseOff = "\x1b[?1016l\x1b[?1006l\x1b[?1003l\x1b[?1002l"
 struct LeaveChoices {
     bool synchronizedOutput = false; // frames are wrapped: a cut one is ended
     bool clearTitle = true;          // no title stack known: the title we set goes
+    // The palette is ours: set on entering, put back on leaving, entries 0-15 as the terminal
+    // told them (null: not ours).
+    const TerminalAnswers* palette = nullptr;
 };
 
 // Enter and leave, step by step as mirror images. `requestRows`/`requestColumns` > 0 ask the
@@ -364,9 +371,28 @@ void buildSequences(int requestColumns, int requestRows, int originalColumns, in
         enter.addNumber(requestColumns);
         enter.add("t");
     }
+    if (choices.palette) enter.add(classicPaletteSequence());
 
     leave.add("\x18"); // CAN: ends any sequence a frame cut short left the terminal inside
     if (choices.synchronizedOutput) leave.add(kSynchronizedEnd); // ... and a frame so cut
+    if (choices.palette) {
+        // A terminal without OSC 104 (urxvt) gets its colours set back one by one: 0-15 as it
+        // told them, the entries half may use as the xterm palette has them. OSC 104 then puts
+        // back the terminal's own configured colours where it can.
+        char text[64];
+        leave.add("\x1b]4");
+        for (uint32_t entry = 0; entry < TerminalOutput::kPaletteEntriesEnd; ++entry) {
+            const bool told = entry < 16 && choices.palette->paletteKnown[entry];
+            if (entry < 16 && !told) continue;
+            leave.add(";");
+            paletteEntryText(text, entry,
+                             told ? choices.palette->paletteColor[entry]
+                                  : packedColor(xterm256Color(static_cast<uint8_t>(entry))));
+            leave.add(text);
+        }
+        leave.add("\x1b\\");
+        leave.add(kResetPalette);
+    }
     leave.add(kMouseOff);
     leave.add("\x1b[0m");
     // Cleared in the default colours: invisible on the alternate screen, which is left next;
@@ -565,10 +591,20 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
         answers.isGnuScreen() || environmentSaysGnuScreen(term, std::getenv("TMUX"));
     platform->synchronizedOutput = answers.synchronizedOutputWorks();
     platform->mouseUsable = !gnuScreen;
+    const ColorMode mode = resolveColorMode(colorMode, std::getenv("COLORTERM"), term, gnuScreen,
+                                            answers.answeredPalette());
+    const bool palette = mode == ColorMode::Palette;
     buildSequences(growColumns, growRows, columns, rows,
-                   LeaveChoices{platform->synchronizedOutput, !answers.hasTitleStack()});
-    platform->output.setColorMode(
-        resolveColorMode(colorMode, std::getenv("COLORTERM"), term, gnuScreen));
+                   LeaveChoices{platform->synchronizedOutput, !answers.hasTitleStack(),
+                                palette ? &answers : nullptr});
+    if (palette) {
+        // The rest of what entering does went out before the answers came.
+        size_t done = 0;
+        const char* set = classicPaletteSequence();
+        writeBounded(gTerminal.outputFd, set, std::strlen(set), done, kRestoreWaitMilliseconds,
+                     false);
+    }
+    platform->output.setColorMode(mode);
     platform->output.setLayout(layout);
     gTerminal.resized = 1; // lay out on the first frame, with the size the terminal took
     gTerminal.resumed = 0;

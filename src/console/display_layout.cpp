@@ -14,11 +14,10 @@ struct ColorModeName {
     const char* name;
     ColorMode mode;
 };
-constexpr ColorModeName kColorModeNames[] = {{"auto", ColorMode::Auto},
-                                             {"16", ColorMode::Colors16},
-                                             {"256", ColorMode::Colors256},
-                                             {"24bit", ColorMode::TrueColor},
-                                             {"truecolor", ColorMode::TrueColor}};
+constexpr ColorModeName kColorModeNames[] = {
+    {"auto", ColorMode::Auto},           {"16", ColorMode::Colors16},
+    {"256", ColorMode::Colors256},       {"24bit", ColorMode::TrueColor},
+    {"truecolor", ColorMode::TrueColor}, {"palette", ColorMode::Palette}};
 constexpr LayoutName kLayoutNames[] = {{"auto", DisplayLayout::Auto},
                                        {"wide", DisplayLayout::Wide},
                                        {"half", DisplayLayout::Half},
@@ -65,7 +64,8 @@ DisplayLayout chooseDisplayLayout(DisplayLayout requested, ColorMode mode, int32
                                   int32_t rows, int32_t width, int32_t height) {
     if (requested != DisplayLayout::Auto) return requested;
     if (columns >= 2 * width && rows >= height) return DisplayLayout::Wide;
-    if (mode == ColorMode::Colors256 || mode == ColorMode::TrueColor) return DisplayLayout::Half;
+    if (mode == ColorMode::Colors256 || mode == ColorMode::TrueColor || mode == ColorMode::Palette)
+        return DisplayLayout::Half;
     return DisplayLayout::Cells;
 }
 

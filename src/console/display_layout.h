@@ -10,8 +10,8 @@
 // Reads "auto", "wide", "half" or "cells" into `layout`; false, leaving it alone, otherwise.
 bool parseDisplayLayout(const char* text, DisplayLayout& layout);
 
-// Reads "auto", "16", "256", "24bit" or "truecolor" into `mode`; false, leaving it alone,
-// otherwise.
+// Reads "auto", "16", "256", "24bit", "truecolor" or "palette" into `mode`; false, leaving it
+// alone, otherwise.
 bool parseColorMode(const char* text, ColorMode& mode);
 
 // The name parseDisplayLayout reads for `layout`.
@@ -19,7 +19,7 @@ const char* displayLayoutName(DisplayLayout layout);
 
 // The layout that shows a width x height picture on a terminal of columns x rows in `mode`:
 // `requested` unless it is Auto, else wide when 2 x width by height fits, else half when the
-// colours can mix (Colors256, TrueColor), else cells.
+// colours can mix (Colors256, TrueColor, Palette), else cells.
 DisplayLayout chooseDisplayLayout(DisplayLayout requested, ColorMode mode, int32_t columns,
                                   int32_t rows, int32_t width, int32_t height);
 

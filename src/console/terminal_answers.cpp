@@ -20,3 +20,9 @@ bool TerminalAnswers::hasTitleStack() const {
     }
     return secondaryAttributes && terminalType == kTypeVte;
 }
+
+bool TerminalAnswers::answeredPalette() const {
+    for (const bool known : paletteKnown)
+        if (known) return true;
+    return false;
+}

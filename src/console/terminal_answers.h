@@ -39,6 +39,9 @@ struct TerminalAnswers {
     // (xterm, kitty, foot, WezTerm, tmux) or its DA2 type (VTE).
     bool hasTitleStack() const;
 
+    // Whether the terminal told a palette colour: it takes palette changes (OSC 4).
+    bool answeredPalette() const;
+
     // Whether the terminal is GNU screen by its DA2 type.
     bool isGnuScreen() const { return secondaryAttributes && terminalType == kTypeGnuScreen; }
 };

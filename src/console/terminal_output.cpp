@@ -3,6 +3,7 @@
 // characters as UTF-8.
 #include "console/terminal_output.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstring>
@@ -174,7 +175,85 @@ size_t colorParameters(char* out, ColorMode mode, uint32_t color, bool backgroun
     return n;
 }
 
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Entries 0-15 in one OSC 4: ANSI number n takes the console colour whose ANSI number is n.
+constexpr size_t kClassicPaletteRoom = 4 + 16 * 18 + 2 + 1;
+std::array<char, kClassicPaletteRoom> classicPaletteText() {
+    std::array<char, kClassicPaletteRoom> text{};
+    size_t n = 0;
+    std::memcpy(text.data(), "\x1b]4;", 4);
+    n += 4;
+    for (uint32_t ansi = 0; ansi < 16; ++ansi) {
+        if (ansi > 0) text[n++] = ';';
+        n += paletteEntryText(text.data() + n, ansi,
+                              packed(kClassicColors[ansiColorIndex(static_cast<uint8_t>(ansi))]));
+    }
+    std::memcpy(text.data() + n, "\x1b\\", 2);
+    return text;
+}
+
+// Palette mode's colour numbers: the console colours are 0-15, and every other colour half
+// mixes gets one number, whichever glyphs and attributes give it.
+void numberPaletteColors(TerminalOutput& out) {
+    constexpr size_t kMixes = TerminalOutput::kInkShares * 256;
+    for (uint32_t c = 0; c < 16; ++c) {
+        out.consoleColor[c] = c;
+        out.colorRgb[c] = packed(kClassicColors[c]);
+    }
+    // Each mix as its colour above its place: sorted, equal colours sit together.
+    std::array<uint64_t, kMixes> keys;
+    for (uint32_t share = 0; share < TerminalOutput::kInkShares; ++share) {
+        for (uint32_t attribute = 0; attribute < 256; ++attribute) {
+            const Rgb mix =
+                mixColors(kClassicColors[attribute & 0x0F], kClassicColors[attribute >> 4], share);
+            keys[share * 256 + attribute] =
+                static_cast<uint64_t>(packed(mix)) << 16 | (share * 256 + attribute);
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    uint32_t next = 16;
+    uint32_t number = 0;
+    uint64_t previous = ~uint64_t{0};
+    for (const uint64_t key : keys) {
+        const uint32_t rgb = static_cast<uint32_t>(key >> 16);
+        if (rgb != previous) {
+            previous = rgb;
+            number = next;
+            for (uint32_t c = 0; c < 16; ++c)
+                if (out.colorRgb[c] == rgb) number = c;
+            if (number == next) out.colorRgb[next++] = rgb;
+        }
+        const uint32_t place = static_cast<uint32_t>(key & 0xFFFF);
+        out.mixedColor[place / 256][place % 256] = number;
+    }
+}
+
 } // namespace
+
+size_t paletteEntryText(char* out, uint32_t entry, uint32_t rgb) {
+    size_t n = 0;
+    n += appendNumber(out + n, entry);
+    std::memcpy(out + n, ";rgb:", 5);
+    n += 5;
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        out[n++] = kHexDigits[(rgb >> (shift + 4)) & 0xF];
+        out[n++] = kHexDigits[(rgb >> shift) & 0xF];
+        if (shift > 0) out[n++] = '/';
+    }
+    out[n] = 0;
+    return n;
+}
+
+uint32_t packedColor(Rgb color) {
+    return packed(color);
+}
+
+const char* classicPaletteSequence() {
+    static const std::array<char, kClassicPaletteRoom> text = classicPaletteText();
+    return text.data();
+}
+const char kResetPalette[] = "\x1b]104\x1b\\";
 
 bool environmentSaysGnuScreen(const char* term, const char* tmux) {
     if (!term || (tmux && *tmux)) return false;
@@ -183,9 +262,12 @@ bool environmentSaysGnuScreen(const char* term, const char* tmux) {
 }
 
 ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term,
-                           bool gnuScreen) {
-    if (requested != ColorMode::Auto) return requested;
+                           bool gnuScreen, bool paletteAnswered) {
     const ColorMode deepest = gnuScreen ? ColorMode::Colors256 : ColorMode::TrueColor;
+    const bool palette = paletteAnswered && !gnuScreen;
+    if (requested == ColorMode::Palette) return palette ? requested : deepest;
+    if (requested != ColorMode::Auto) return requested;
+    if (palette) return ColorMode::Palette;
     if (colorterm &&
         (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0))
         return deepest;
@@ -205,9 +287,13 @@ bool TerminalOutput::create(int32_t width, int32_t height) {
     const size_t needed = kControlBytes + kMaxCellBytes * (cells + 1) + kTrailerBytes;
     std::unique_ptr<Cell[]> newLastBack(new (std::nothrow) Cell[cells / 2]());
     std::unique_ptr<char[]> newBytes(new (std::nothrow) char[needed]);
-    if (!newLastBack || !newBytes) return false;
+    // The entries of half's terminal cells: width x ceil(height / 2), two each.
+    const size_t halfCells = static_cast<size_t>(width) * ((static_cast<size_t>(height) + 1) / 2);
+    std::unique_ptr<uint8_t[]> newCellEntries(new (std::nothrow) uint8_t[2 * halfCells]());
+    if (!newLastBack || !newBytes || !newCellEntries) return false;
     lastBack = std::move(newLastBack);
     bytes = std::move(newBytes);
+    cellEntries = std::move(newCellEntries);
     capacity = needed;
     pictureWidth = width;
     pictureHeight = height;
@@ -219,19 +305,27 @@ bool TerminalOutput::create(int32_t width, int32_t height) {
 
 void TerminalOutput::setColorMode(ColorMode mode) {
     colorMode = mode == ColorMode::Auto ? ColorMode::Colors16 : mode;
-    for (int c = 0; c < 16; ++c) consoleColor[c] = modeColor(colorMode, kClassicColors[c]);
-    for (uint32_t share = 0; share < kInkShares; ++share) {
-        for (int attribute = 0; attribute < 256; ++attribute) {
-            const Rgb mix =
-                mixColors(kClassicColors[attribute & 0x0F], kClassicColors[attribute >> 4], share);
-            mixedColor[share][attribute] = modeColor(colorMode, mix);
+    if (colorMode == ColorMode::Palette) {
+        numberPaletteColors(*this);
+    } else {
+        for (int c = 0; c < 16; ++c) consoleColor[c] = modeColor(colorMode, kClassicColors[c]);
+        for (uint32_t share = 0; share < kInkShares; ++share) {
+            for (int attribute = 0; attribute < 256; ++attribute) {
+                const Rgb mix = mixColors(kClassicColors[attribute & 0x0F],
+                                          kClassicColors[attribute >> 4], share);
+                mixedColor[share][attribute] = modeColor(colorMode, mix);
+            }
         }
     }
     if (colorMode != ColorMode::TrueColor) {
         for (uint32_t color = 0; color < 256; ++color) {
+            // Palette: the console colours by their 16-colour codes, entries 16-255 by index.
+            const ColorMode codes = colorMode != ColorMode::Palette ? colorMode
+                                    : color < 16                    ? ColorMode::Colors16
+                                                                    : ColorMode::Colors256;
             for (int background = 0; background < 2; ++background) {
                 indexedSgrLength[background][color] = static_cast<uint8_t>(
-                    colorParameters(indexedSgr[background][color], colorMode, color, background));
+                    colorParameters(indexedSgr[background][color], codes, color, background));
             }
         }
     }
@@ -271,6 +365,15 @@ void TerminalOutput::invalidate() {
     repaintAll = true;
     cursorRow = -1;
     penKnown = false;
+    std::memset(entryOf, 0, sizeof entryOf);
+    std::memset(entryColor, 0, sizeof entryColor);
+    std::memset(entryUsers, 0, sizeof entryUsers);
+    if (cellEntries) {
+        std::memset(cellEntries.get(), 0,
+                    2 * static_cast<size_t>(pictureWidth) * ((pictureHeight + 1) / 2));
+    }
+    penForegroundEntry = 0;
+    penBackgroundEntry = 0;
 }
 
 void TerminalOutput::appendBytes(const char* data, size_t count) {
@@ -321,6 +424,9 @@ void TerminalOutput::appendFrame(const CellImage& back) {
     int32_t atRow = cursorRow, atColumn = cursorColumn;
     bool penSet = penKnown;
     uint32_t penFg = penForeground, penBg = penBackground;
+    uint8_t penFgEntry = penForegroundEntry, penBgEntry = penBackgroundEntry;
+    // Palette mode in half: mixes drawn through entries 16-255, counted per terminal cell.
+    const bool entries = colorMode == ColorMode::Palette && layout == DisplayLayout::Half;
     auto put = [&](const char* s, size_t count) {
         std::memcpy(out + n, s, count);
         n += count;
@@ -333,12 +439,50 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         std::memcpy(out + n, glyph.bytes, sizeof glyph.bytes);
         n += glyph.length;
     };
-    auto putColor = [&](uint32_t color, bool background) {
+    // `entry`: the palette entry a mix is drawn with, 0 for a 24-bit code.
+    auto putColor = [&](uint32_t color, bool background, uint8_t entry) {
         if (colorMode == ColorMode::TrueColor) {
             n += colorParameters(out + n, colorMode, color, background);
+        } else if (colorMode == ColorMode::Palette && color >= 16) {
+            if (entry != 0) {
+                put(indexedSgr[background][entry], indexedSgrLength[background][entry]);
+            } else {
+                n += colorParameters(out + n, ColorMode::TrueColor, colorRgb[color], background);
+            }
         } else {
             put(indexedSgr[background][color & 0xFF], indexedSgrLength[background][color & 0xFF]);
         }
+    };
+    // A mix's entry for one more terminal cell: the one it has, else one no cell shows, set
+    // to it (the pen forgets an entry that changes); 0 when every entry is in use.
+    auto holdEntry = [&](uint32_t color) -> uint8_t {
+        if (color < 16) return 0;
+        if (const uint8_t held = entryOf[color]; held != 0) {
+            ++entryUsers[held];
+            return held;
+        }
+        // The lowest free entry: two-digit numbers (below 100) are a byte shorter to name.
+        for (uint32_t entry = 16; entry < kPaletteEntriesEnd; ++entry) {
+            if (entryUsers[entry] != 0) continue;
+            if (entryColor[entry] != 0) entryOf[entryColor[entry]] = 0;
+            entryColor[entry] = static_cast<uint16_t>(color);
+            entryOf[color] = static_cast<uint8_t>(entry);
+            entryUsers[entry] = 1;
+            if (entry == penFgEntry || entry == penBgEntry) penSet = false;
+            put("\x1b]4;", 4);
+            n += paletteEntryText(out + n, entry, colorRgb[color]);
+            put("\x1b\\", 2);
+            return static_cast<uint8_t>(entry);
+        }
+        return 0;
+    };
+    // Terminal cell x of grid row y now shows entries fg and bg (0: none).
+    auto recordEntries = [&](int32_t y, int32_t x, uint8_t fg, uint8_t bg) {
+        uint8_t* shown = cellEntries.get() + 2 * (static_cast<size_t>(y) * pictureWidth + x);
+        if (shown[0] != 0) --entryUsers[shown[0]];
+        if (shown[1] != 0) --entryUsers[shown[1]];
+        shown[0] = fg;
+        shown[1] = bg;
     };
     // Whether `cell` looks right when written with the terminal's current colours.
     auto showsInPen = [&](const ShownCell& cell) {
@@ -445,8 +589,17 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                         out[n++] = 'C';
                         break;
                     case Rewrite:
-                        for (int32_t i = x - (column - atColumn); i < x; ++i)
-                            putGlyph(shownNow(i).glyph);
+                        for (int32_t i = x - (column - atColumn); i < x; ++i) {
+                            const ShownCell again = shownNow(i);
+                            putGlyph(again.glyph);
+                            if (!entries) continue;
+                            // Now drawn with the pen's entries, which may differ from the
+                            // 24-bit code it was drawn with.
+                            const uint8_t fg = isBlank(again.glyph) ? 0 : penFgEntry;
+                            if (fg != 0) ++entryUsers[fg];
+                            if (penBgEntry != 0) ++entryUsers[penBgEntry];
+                            recordEntries(y, i, fg, penBgEntry);
+                        }
                         break;
                     case NextLine:
                         put("\r\n", 2);
@@ -461,18 +614,34 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                     atColumn = column;
                 }
 
+                // [entries] Held before any is set, so that setting one never takes another
+                // this cell needs; the cell's old ones are let go first.
+                uint8_t fgEntry = 0, bgEntry = 0;
+                if (entries) {
+                    recordEntries(y, x, 0, 0);
+                    const bool inked = !isBlank(cell.glyph);
+                    if (cell.background >= 16 && entryOf[cell.background] != 0)
+                        bgEntry = holdEntry(cell.background);
+                    if (inked && cell.foreground >= 16 && entryOf[cell.foreground] != 0)
+                        fgEntry = holdEntry(cell.foreground);
+                    if (bgEntry == 0) bgEntry = holdEntry(cell.background);
+                    if (inked && fgEntry == 0) fgEntry = holdEntry(cell.foreground);
+                    recordEntries(y, x, fgEntry, bgEntry);
+                }
+
                 // [colour] Only the halves that change; a blank keeps the pen's foreground.
                 if (!showsInPen(cell)) {
                     const bool fgChanges =
                         !penSet || (!isBlank(cell.glyph) && cell.foreground != penFg);
                     const bool bgChanges = !penSet || cell.background != penBg;
                     put("\x1b[", 2);
-                    if (fgChanges) putColor(cell.foreground, false);
+                    if (fgChanges) putColor(cell.foreground, false, fgEntry);
                     if (fgChanges && bgChanges) out[n++] = ';';
-                    if (bgChanges) putColor(cell.background, true);
+                    if (bgChanges) putColor(cell.background, true, bgEntry);
                     out[n++] = 'm';
-                    if (fgChanges) penFg = cell.foreground;
+                    if (fgChanges) penFg = cell.foreground, penFgEntry = fgEntry;
                     penBg = cell.background;
+                    penBgEntry = bgEntry;
                     penSet = true;
                 }
 
@@ -488,6 +657,8 @@ void TerminalOutput::appendFrame(const CellImage& back) {
     penKnown = penSet;
     penForeground = penFg;
     penBackground = penBg;
+    penForegroundEntry = penFgEntry;
+    penBackgroundEntry = penBgEntry;
     repaintAll = false;
     length = n;
     assert(length <= capacity && "frame exceeded the worst-case size");

@@ -6,9 +6,12 @@
 // picks by the terminal's size and the colour mode, again on every resize.
 // Colour modes: 16 colours (SGR 30-37/90-97, 40-47/100-107: the terminal theme's colours),
 // 256 colours and 24-bit colour (both pinned to the classic console palette, so the picture
-// looks the same in every theme). Characters are code page 437 shown as UTF-8; a full block
-// goes out as a space on its colour, which no font draws with a seam.
-// A terminal smaller than the layout's grid shows its top-left part; a larger one shows it
+// looks the same in every theme), and palette: the terminal's entries 0-15 set to the classic
+// colours (classicPaletteSequence, sent by whoever talks to the terminal), then the 16-colour
+// codes; half's mixes take entries 16-255 of their own as they are needed, an entry only
+// when no terminal cell shows it any more, else go out as 24-bit codes. Characters are code page
+// 437 shown as UTF-8; a full block goes out as a space on its colour, which no font draws with a
+// seam. A terminal smaller than the layout's grid shows its top-left part; a larger one shows it
 // centred. Only terminal cells that differ from what the terminal shows are written, with the
 // cheapest cursor move and only the colour parameters that change. Every buffer is allocated
 // once, by create(), for the widest layout.
@@ -18,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "console/classic_colors.h"
 #include "console/console_screen.h"
 #include "console/display_layout.h"
 
@@ -26,17 +30,32 @@
 // use a screen TERM. Screen started inside tmux keeps TMUX: there only its answer to DA2 tells.
 bool environmentSaysGnuScreen(const char* term, const char* tmux);
 
-// The mode for Auto, picked from the COLORTERM and TERM variables (either may be null):
-// "truecolor"/"24bit" or a TERM ending in "-direct" give TrueColor, a TERM naming
-// "256color" gives Colors256, anything else Colors16. Inside GNU screen (`gnuScreen`), whose
-// version 4 drops 24-bit colour codes, Colors256 stands in for TrueColor. Other modes are
-// returned unchanged: they are the user's.
+// The mode for Auto: Palette where the terminal answered a palette question
+// (`paletteAnswered`) and is not GNU screen, else picked from the COLORTERM and TERM variables
+// (either may be null): "truecolor"/"24bit" or a TERM ending in "-direct" give TrueColor, a
+// TERM naming "256color" gives Colors256, anything else Colors16. Inside GNU screen
+// (`gnuScreen`), whose version 4 drops 24-bit colour codes, Colors256 stands in for
+// TrueColor. Palette asked for where the terminal did not answer (or in GNU screen) becomes
+// TrueColor (Colors256 in GNU screen); other modes are returned unchanged: they are the user's.
 ColorMode resolveColorMode(ColorMode requested, const char* colorterm, const char* term,
-                           bool gnuScreen = false);
+                           bool gnuScreen = false, bool paletteAnswered = false);
+
+// Sets the terminal's palette entries 0-15 to the classic console colours (OSC 4), and puts
+// back the terminal's own palette (OSC 104: every entry, ours among them).
+const char* classicPaletteSequence();
+extern const char kResetPalette[];
+
+// Writes "n;rgb:rr/gg/bb" (NUL-terminated, at most 18 bytes and the NUL), one entry of an
+// OSC 4 sequence; returns its length.
+size_t paletteEntryText(char* out, uint32_t entry, uint32_t rgb);
+
+// 0xRRGGBB of a colour.
+uint32_t packedColor(Rgb color);
 
 // One terminal character cell as the terminal shows it: a code page 437 glyph and two colours
 // in the output's colour mode (a console colour 0-15 in Colors16, an xterm index 0-255 in
-// Colors256, 0xRRGGBB in TrueColor). A blank glyph's foreground is 0: only its background
+// Colors256, 0xRRGGBB in TrueColor, a colour number in Palette: 0-15 the console colours,
+// 16 up the other colours half mixes). A blank glyph's foreground is 0: only its background
 // shows.
 struct ShownCell {
     uint32_t foreground;
@@ -49,9 +68,9 @@ struct TerminalOutput {
     static constexpr size_t kMaxTitle = 128;
     // Room before the frame for control sequences (title, mouse modes).
     static constexpr size_t kControlBytes = 1024;
-    // A terminal cell costs at most a cursor move (12), both colours in 24-bit form (36) and
-    // a glyph (3).
-    static constexpr size_t kMaxCellBytes = 64;
+    // A terminal cell costs at most a cursor move (12), both colours in 24-bit form (36), two
+    // palette entries set (2 x 22) and a glyph (3).
+    static constexpr size_t kMaxCellBytes = 96;
     // Room after the worst frame for what ends it (synchronized output).
     static constexpr size_t kTrailerBytes = 32;
 
@@ -98,6 +117,23 @@ struct TerminalOutput {
     char indexedSgr[2][256][12] = {};
     uint8_t indexedSgrLength[2][256] = {};
 
+    // Palette mode. Each colour number's RGB; the entry (16-255) that holds it, 0 for none;
+    // each entry's colour number and how many terminal cells show it, as a foreground or a
+    // background. An entry is given a new colour only when no cell shows it.
+    static constexpr int kMaxColors = 16 + kInkShares * 256;
+    // Half's mixes take entries 16-99 (two digits to name, and few enough that leaving can
+    // put each back one by one); more at once go out as 24-bit codes.
+    static constexpr uint32_t kPaletteEntriesEnd = 100;
+    uint32_t colorRgb[kMaxColors] = {};
+    uint8_t entryOf[kMaxColors] = {};
+    uint16_t entryColor[256] = {};
+    uint32_t entryUsers[256] = {};
+    // The entries each terminal cell of half shows (foreground, background; 0 for none),
+    // by grid row and column.
+    std::unique_ptr<uint8_t[]> cellEntries;
+    uint8_t penForegroundEntry = 0; // the entries the pen's colours are drawn with, 0 for
+    uint8_t penBackgroundEntry = 0; // a console colour or a 24-bit code
+
     // Allocates the terminal copies and the byte buffer for a width x height picture in its
     // widest layout. False, with nothing allocated, when an allocation fails or the size is
     // not positive.
@@ -121,8 +157,9 @@ struct TerminalOutput {
     // How pointer positions on the terminal map to the picture's cells in this layout.
     PointerMap pointerMap() const;
 
-    // Forgets what the terminal shows: the next frame repaints everything (after a resume,
-    // or a write that may not have reached the terminal).
+    // Forgets what the terminal shows, palette entries 16-255 included: the next frame
+    // repaints everything and sets again the entries it uses (after a resume, whose leaving
+    // reset the palette, or a write that may not have reached the terminal).
     void invalidate();
 
     // Starts a new frame's bytes. Then, in this order: any appendBytes/appendTitle, then one

@@ -156,8 +156,8 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
             }
         } else if (seen == &seenColors) {
             if (!parseColorMode(value, options.colors)) {
-                error =
-                    "--colors: expected auto, 16, 256 or 24bit, got \"" + std::string(value) + "\"";
+                error = "--colors: expected auto, 16, 256, 24bit or palette, got \"" +
+                        std::string(value) + "\"";
                 return false;
             }
         } else {
@@ -249,6 +249,13 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
     }
     uint8_t cells[kFrameCellBytes];
     size_t range = 0;
+    // Palette frames set the entries first and reset them at the end, so that showing the
+    // file leaves the terminal's palette as it was.
+    const bool palette = ansi && ansi->colorMode == ColorMode::Palette;
+    if (palette) {
+        const char* set = classicPaletteSequence();
+        if (!writeAll(out, set, std::strlen(set))) return false;
+    }
 
     for (uint64_t k = 1; k <= last; ++k) {
         if (!stepper.step(FrameStepper::frameTime(k, options.dt), delta)) break;
@@ -273,6 +280,7 @@ bool renderFrames(DemoContent& content, const RenderOptions& options, std::FILE*
             std::fprintf(progress, "\rkaveo render: frame %llu of %llu",
                          static_cast<unsigned long long>(k), static_cast<unsigned long long>(last));
     }
+    if (palette && !writeAll(out, kResetPalette, std::strlen(kResetPalette))) return false;
     if (progress != nullptr) std::fputs("\r\033[K", progress);
     errno = 0;
     if (std::fflush(out) == 0) return true;
@@ -293,7 +301,8 @@ bool refuseTerminal(const char* command, const char* output) {
 void printUsage(std::FILE* to) {
     std::fputs(
         "usage: kaveo render [--dt SECONDS] [--frames LIST] [--format cells|text|ansi]\n"
-        "                    [--layout wide|half|cells] [--colors 16|256|24bit] [--output FILE]\n"
+        "                    [--layout wide|half|cells] [--colors 16|256|24bit|palette]\n"
+        "                    [--output FILE]\n"
         "       kaveo extract NAME [--output FILE]\n"
         "       kaveo --help | --version\n"
         "\n"
@@ -307,8 +316,9 @@ void printUsage(std::FILE* to) {
         "                   file in a terminal of the layout's size to see it)\n"
         "         --layout  of ansi, as the terminal program's: wide (default; 160 x 50),\n"
         "                   half (80 x 25) or cells (80 x 50); auto is wide here\n"
-        "         --colors  of ansi: 24bit (default), 256, 16, or auto (from COLORTERM and\n"
-        "                   TERM)\n"
+        "         --colors  of ansi: 24bit (default), 256, 16, palette (sets the terminal's\n"
+        "                   palette first and resets it at the end), or auto (from\n"
+        "                   COLORTERM and TERM)\n"
         "         --output  file to write (default: standard output; cells are not\n"
         "                   written to a terminal unless FILE is -)\n"
         "extract  writes the embedded resource NAME (e.g. palette.bin) unchanged; to a\n"
@@ -347,8 +357,10 @@ int renderCommand(int argc, char** argv) {
     }
     if (options.format == FrameFormat::Cells && refuseTerminal("render", options.output)) return 2;
     const char* term = std::getenv("TERM");
+    // Palette frames set the palette themselves: no terminal answers here.
     options.colors = resolveColorMode(options.colors, std::getenv("COLORTERM"), term,
-                                      environmentSaysGnuScreen(term, std::getenv("TMUX")));
+                                      environmentSaysGnuScreen(term, std::getenv("TMUX")),
+                                      options.colors == ColorMode::Palette);
 
     DemoContent content;
     if (!content.load()) {

@@ -16,7 +16,8 @@ int parseTerminalOptions(int argc, char** argv, DemoApp& app) {
             app.silent = true;
         } else if (std::strcmp(argv[i], "--colors") == 0) {
             if (i + 1 == argc) {
-                std::fputs("kaveo: --colors needs a value (auto, 16, 256 or 24bit)\n", stderr);
+                std::fputs("kaveo: --colors needs a value (auto, 16, 256, 24bit or palette)\n",
+                           stderr);
                 printTerminalUsage(stderr);
                 return 2;
             }

@@ -114,8 +114,10 @@ struct Answers {
     const char* type;         // DA2
     const char* attributes;   // DA1
 };
-constexpr const char* kQuestions[] = {"\x1b[?2026$p", "\x1b[>q", "\x1b]4;1;?\x1b\\", "\x1b[>c",
-                                      "\x1b[c"};
+constexpr const char* kQuestions[] = {
+    "\x1b[?2026$p", "\x1b[>q",
+    "\x1b]4;0;?;1;?;2;?;3;?;4;?;5;?;6;?;7;?;8;?;9;?;10;?;11;?;12;?;13;?;14;?;15;?\x1b\\", "\x1b[>c",
+    "\x1b[c"};
 // A terminal that knows none of the questions but DA1, as every terminal answers that.
 constexpr Answers kPlainTerminal{"", "", "", "", "\x1b[?1;2c"};
 constexpr Answers kSilentTerminal{"", "", "", "", ""};
@@ -289,6 +291,13 @@ char processState(pid_t pid) {
     if (std::fscanf(file, "%*d (%*[^)]) %c", &state) != 1) state = '?';
     std::fclose(file);
     return state;
+}
+
+// Whether every palette entry is the terminal's own again.
+bool paletteRestored(const EmulatedTerminal& terminal) {
+    for (const int entry : terminal.palette)
+        if (entry >= 0) return false;
+    return true;
 }
 
 bool raw(const termios& t) {
@@ -559,7 +568,7 @@ TEST(ConsoleScreenPosix, answers_decide_synchronized_output_title_colours_and_mo
         bool mouse;
     };
     const Case cases[] = {
-        {"kitty", kSynchronizingTerminal, true, false, ColorMode::TrueColor, true},
+        {"kitty", kSynchronizingTerminal, true, false, ColorMode::Palette, true},
         {"foot",
          {"\x1b[?2026;1$y", "\x1bP>|foot(1.16.2)\x1b\\", "", "", "\x1b[?62;4;22c"},
          true,
@@ -571,20 +580,20 @@ TEST(ConsoleScreenPosix, answers_decide_synchronized_output_title_colours_and_mo
           "\x1b[>41;379;0c", "\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c"},
          false,
          false,
-         ColorMode::TrueColor,
+         ColorMode::Palette,
          true},
         {"VTE",
          {"\x1b[?2026;4$y", "", "\x1b]4;1;rgb:cccc/0000/0000\x1b\\", "\x1b[>65;7006;1c",
           "\x1b[?65;1;9c"},
          false,
          false,
-         ColorMode::TrueColor,
+         ColorMode::Palette,
          true},
         {"urxvt",
          {"\x1b[?2026;0$y", "", "\x1b]4;1;rgb:cdcd/0000/0000\x1b", "\x1b[>85;95;0c", "\x1b[?1;2c"},
          false,
          true,
-         ColorMode::TrueColor,
+         ColorMode::Palette,
          true},
         {"GNU screen",
          {"", "", "", "\x1b[>83;40900;0c", "\x1b[?1;2c"},
@@ -615,8 +624,34 @@ TEST(ConsoleScreenPosix, answers_decide_synchronized_output_title_colours_and_mo
         EXPECT_EQ(s.output.find("\x1b]2;\a\x1b[23;0t") != std::string::npos, c.titleCleared)
             << c.name;
         EXPECT_EQ(s.terminal.character(0, 0), 0x20u) << c.name; // cleared before leaving
+        EXPECT_EQ(s.output.find("\x1b]104") != std::string::npos, c.shown == ColorMode::Palette)
+            << c.name;
+        EXPECT_TRUE(paletteRestored(s.terminal)) << c.name;
         EXPECT_TRUE(cooked(s.modes())) << c.name;
     }
+}
+
+// A terminal without OSC 104 (urxvt) gets back the colours it told, one by one, and the
+// entries half may use as xterm has them.
+TEST(ConsoleScreenPosix, palette_comes_back_where_the_terminal_cannot_reset_it) {
+    ChildSettingsRestore restore;
+    gChild.colorMode = ColorMode::Palette;
+    gChild.layout = DisplayLayout::Half;
+    Session s;
+    s.answers = kPlainTerminal;
+    s.answers.palette = "\x1b]4;1;rgb:cdcd/0000/0000\x1b\\\x1b]4;12;rgb:5c5c/5c5c/ffff\x1b\\";
+    s.terminal.ignoresPaletteReset = true;
+    s.start();
+    ASSERT_TRUE(s.pump(3000, [&] { return s.ready; }));
+    s.settle();
+    EXPECT_EQ(s.terminal.palette[1], 0x800000); // the classic dark red while playing
+    s.type("\x1b");
+    ASSERT_TRUE(s.waitExit(3000));
+    s.settle();
+    // Worked out from xterm's cube: 16 + 36 r + 6 g + b, levels 0, 95, 135, 175, 215, 255.
+    const std::pair<int, int> expected[] = {{1, 0xCD0000},  {12, 0x5C5CFF}, {16, 0x000000},
+                                            {21, 0x0000FF}, {52, 0x5F0000}, {99, 0x875FFF}};
+    for (const auto& [entry, rgb] : expected) EXPECT_EQ(s.terminal.palette[entry], rgb) << entry;
 }
 
 // Keys typed while the answers come are not lost.
@@ -634,9 +669,10 @@ TEST(ConsoleScreenPosix, keys_typed_among_the_answers_come_through) {
     ASSERT_TRUE(s.waitExit(3000));
 }
 
-// [synchronized] Every way out leaves synchronized output ended (the last CSI ? 2026 is l),
-// also when it cuts a frame short: the terminal read nothing until after the signal.
-TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
+// [synchronized, palette] Every way out leaves synchronized output ended (the last CSI ? 2026
+// is l) and the terminal's own palette back, also when it cuts a frame short: the terminal
+// read nothing until after the signal. A continue sets the palette again.
+TEST(ConsoleScreenPosix, synchronized_output_and_palette_end_on_every_way_out) {
     enum class Exit { Escape, End, Terminate, Fatal, Stop };
     struct Case {
         const char* name;
@@ -654,6 +690,9 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
         {"SIGTSTP in a cut frame", Exit::Stop, true},
     };
     ChildSettingsRestore restore;
+    // Half's mixes take entries 16-255 too.
+    gChild.colorMode = ColorMode::Palette;
+    gChild.layout = DisplayLayout::Half;
     for (const Case& c : cases) {
         const char* name = c.name;
         gChild.runMs = c.exit == Exit::End ? 600 : 5000;
@@ -669,7 +708,13 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
         const bool job = c.exit == Exit::Stop;
         ASSERT_TRUE(s.pump(3000, [&] { return s.ready && (!job || s.console != s.child); }))
             << name;
-        if (!c.stalled) s.settle();
+        if (!c.stalled) {
+            s.settle();
+            EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 12, 80, 25, ColorMode::Palette,
+                                          DisplayLayout::Half),
+                      "")
+                << name;
+        }
         switch (c.exit) {
         case Exit::Escape:
             s.type("\x1b");
@@ -694,13 +739,16 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
             ASSERT_TRUE(s.pump(3000, [&] { return processState(s.console) == 'T'; })) << name;
             s.settle();
             EXPECT_EQ(lastSynchronizedMode(s.output), 'l') << name << ", while stopped";
+            EXPECT_TRUE(paletteRestored(s.terminal)) << name << ", while stopped";
             kill(s.console, SIGCONT);
             s.settle();
             // libvterm keeps the first bytes of a character the cut split and shows them in the
             // repaint (a terminal that ends them at the CAN starting the leave sequence shows
             // them before its clear): the repaint is checked in the rows without a cut.
             if (!c.stalled) {
-                EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 0, 80, 50, ColorMode::TrueColor), "")
+                EXPECT_EQ(s.terminal.mismatch(pattern(), 0, 12, 80, 25, ColorMode::Palette,
+                                              DisplayLayout::Half),
+                          "")
                     << name;
             }
             s.type("\x1b");
@@ -709,6 +757,7 @@ TEST(ConsoleScreenPosix, synchronized_output_ends_on_every_way_out) {
         s.settle();
         EXPECT_GT(occurrences(s.output, "\x1b[?2026h"), 0u) << name;
         EXPECT_EQ(lastSynchronizedMode(s.output), 'l') << name;
+        EXPECT_TRUE(paletteRestored(s.terminal)) << name;
         EXPECT_EQ(occurrences(s.output, "\x1b[c"), 1u) << name; // not asked again on resuming
         EXPECT_TRUE(cooked(s.modes())) << name;
     }

@@ -2,6 +2,7 @@
 #include "emulated_terminal.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -43,6 +44,33 @@ int onSetTermProp(VTermProp prop, VTermValue* value, void* user) {
     return 1;
 }
 
+// OSC 4 ("4;n;rgb:rr/gg/bb", pairs repeated) sets entries; OSC 104 resets the listed ones,
+// or all.
+void paletteCommand(EmulatedTerminal& t, const std::string& text) {
+    if (t.ignoresPaletteReset && text.rfind("104", 0) == 0) return;
+    if (text == "104") {
+        for (int& entry : t.palette) entry = -1;
+        return;
+    }
+    if (text.rfind("104;", 0) == 0) {
+        for (size_t at = 4; at < text.size(); at = text.find(';', at) + 1) {
+            t.palette[std::atoi(text.c_str() + at) & 0xFF] = -1;
+            if (text.find(';', at) == std::string::npos) break;
+        }
+        return;
+    }
+    if (text.rfind("4;", 0) != 0) return;
+    size_t at = 2;
+    while (at < text.size()) {
+        int index = 0, used = 0;
+        unsigned r = 0, g = 0, b = 0;
+        if (std::sscanf(text.c_str() + at, "%d;rgb:%2x/%2x/%2x%n", &index, &r, &g, &b, &used) != 4)
+            return;
+        t.palette[index & 0xFF] = static_cast<int>(r << 16 | g << 8 | b);
+        at += static_cast<size_t>(used) + 1;
+    }
+}
+
 VTermScreenCallbacks makeCallbacks() {
     VTermScreenCallbacks callbacks{};
     callbacks.settermprop = onSetTermProp;
@@ -66,7 +94,8 @@ int distance(Rgb a, Rgb b) {
 // The colour a mode shows for `want`: an ANSI index (16), an xterm index (256) or the RGB
 // itself (24-bit), each the nearest, the lower index on a tie.
 int expectedColor(Rgb want, ColorMode mode) {
-    if (mode == ColorMode::TrueColor) return want.r << 16 | want.g << 8 | want.b;
+    if (mode == ColorMode::TrueColor || mode == ColorMode::Palette)
+        return want.r << 16 | want.g << 8 | want.b;
     // Searched once per colour and mode: the checker compares thousands of cells per frame.
     static std::unordered_map<int, int> known[2];
     std::unordered_map<int, int>& cache = known[mode == ColorMode::Colors16 ? 0 : 1];
@@ -85,10 +114,15 @@ int expectedColor(Rgb want, ColorMode mode) {
     return index;
 }
 
-std::string colorProblem(VTermColor color, int expected, ColorMode mode) {
-    if (mode == ColorMode::TrueColor) {
-        if (!VTERM_COLOR_IS_RGB(&color)) return "not an RGB colour";
-        const int shown = color.rgb.red << 16 | color.rgb.green << 8 | color.rgb.blue;
+std::string colorProblem(VTermColor color, int expected, ColorMode mode, const int* palette) {
+    if (mode == ColorMode::TrueColor || mode == ColorMode::Palette) {
+        int shown = color.rgb.red << 16 | color.rgb.green << 8 | color.rgb.blue;
+        if (mode == ColorMode::Palette && VTERM_COLOR_IS_INDEXED(&color)) {
+            shown = palette[color.indexed.idx];
+            if (shown < 0) return "entry " + std::to_string(color.indexed.idx) + " not set";
+        } else if (!VTERM_COLOR_IS_RGB(&color)) {
+            return "not an RGB colour";
+        }
         if (shown != expected)
             return "rgb " + std::to_string(shown) + " instead of " + std::to_string(expected);
         return "";
@@ -182,6 +216,7 @@ EmulatedTerminal::EmulatedTerminal(int columns, int rows) {
     screen = vterm_obtain_screen(vt);
     vterm_screen_enable_altscreen(screen, 1);
     vterm_screen_set_callbacks(screen, &kCallbacks, this);
+    for (int& entry : palette) entry = -1;
     vterm_screen_reset(screen, 1);
 }
 
@@ -191,6 +226,26 @@ EmulatedTerminal::~EmulatedTerminal() {
 
 void EmulatedTerminal::write(const char* bytes, size_t count) {
     vterm_input_write(vt, bytes, count);
+    // OSC commands are read here, whole even when split across writes: libvterm hands its
+    // fallback the pieces.
+    oscCarry.append(bytes, count);
+    size_t done = 0;
+    for (;;) {
+        const size_t start = oscCarry.find("\x1b]", done);
+        if (start == std::string::npos) {
+            done = oscCarry.size() > 0 && oscCarry.back() == '\x1b' ? oscCarry.size() - 1
+                                                                    : oscCarry.size();
+            break;
+        }
+        const size_t end = oscCarry.find_first_of("\x1b\a", start + 2);
+        if (end == std::string::npos) {
+            done = start;
+            break;
+        }
+        paletteCommand(*this, oscCarry.substr(start + 2, end - start - 2));
+        done = end + 1;
+    }
+    oscCarry.erase(0, done);
 }
 
 void EmulatedTerminal::resize(int columns, int rows) {
@@ -224,9 +279,9 @@ std::string EmulatedTerminal::mismatch(const CellImage& image, int originColumn,
             // A blank shows only its background; its foreground may be anything.
             std::string problem;
             if (want.codePoint != 0x20 && want.codePoint != 0xA0)
-                problem = colorProblem(cell.fg, want.foreground, mode);
+                problem = colorProblem(cell.fg, want.foreground, mode, palette);
             if (!problem.empty()) return at + "foreground " + problem;
-            problem = colorProblem(cell.bg, want.background, mode);
+            problem = colorProblem(cell.bg, want.background, mode, palette);
             if (!problem.empty()) return at + "background " + problem;
         }
     }

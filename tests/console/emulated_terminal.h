@@ -16,6 +16,11 @@ struct EmulatedTerminal {
     bool altScreen = false;
     bool cursorVisible = true;
     int mouseMode = 0; // VTERM_PROP_MOUSE_*
+    // Palette entries the bytes set (OSC 4) as 0xRRGGBB, -1 where the terminal's own stands
+    // (never set, or reset by OSC 104): libvterm keeps no palette of its own.
+    int palette[256];
+    std::string oscCarry;             // the start of an OSC command the bytes so far have not ended
+    bool ignoresPaletteReset = false; // as urxvt, which knows no OSC 104
 
     EmulatedTerminal(int columns, int rows);
     ~EmulatedTerminal();
@@ -30,7 +35,8 @@ struct EmulatedTerminal {
 
     // Empty when the terminal shows the visibleWidth x visibleHeight top-left part (in
     // terminal cells) of `image` laid out in `layout` at (originColumn, originRow) in `mode`'s
-    // colours, else the first difference.
+    // colours, else the first difference. In Palette, indexed colours are read through the
+    // entries the bytes set and must show the 24-bit colours.
     std::string mismatch(const CellImage& image, int originColumn, int originRow, int visibleWidth,
                          int visibleHeight, ColorMode mode,
                          DisplayLayout layout = DisplayLayout::Cells) const;

@@ -14,10 +14,14 @@
 
 namespace {
 
-constexpr ColorMode kModes[] = {ColorMode::Colors16, ColorMode::Colors256, ColorMode::TrueColor};
+constexpr ColorMode kModes[] = {ColorMode::Colors16, ColorMode::Colors256, ColorMode::TrueColor,
+                                ColorMode::Palette};
 
 const char* modeName(ColorMode mode) {
-    return mode == ColorMode::Colors16 ? "16" : mode == ColorMode::Colors256 ? "256" : "24-bit";
+    return mode == ColorMode::Colors16    ? "16"
+           : mode == ColorMode::Colors256 ? "256"
+           : mode == ColorMode::Palette   ? "palette"
+                                          : "24-bit";
 }
 
 CellImage makeImage(int32_t width, int32_t height) {
@@ -36,8 +40,13 @@ void randomise(CellImage& image, std::mt19937& rng, int percent) {
     }
 }
 
-// Builds one frame and hands its bytes to the emulated terminal.
+// Builds one frame and hands its bytes to the emulated terminal. A palette terminal gets its
+// entries 0-15 first, as the back end sets them on entering.
 size_t sendFrame(TerminalOutput& out, const CellImage& image, EmulatedTerminal& terminal) {
+    if (out.colorMode == ColorMode::Palette && terminal.palette[0] < 0) {
+        const char* set = classicPaletteSequence();
+        terminal.write(set, std::strlen(set));
+    }
     out.begin();
     out.appendFrame(image);
     terminal.write(out.bytes.get(), out.length);
@@ -534,6 +543,60 @@ TEST(TerminalOutputColorMode, auto_mode_from_the_environment) {
     }
     EXPECT_EQ(resolveColorMode(ColorMode::Colors16, "truecolor", nullptr, false),
               ColorMode::Colors16);
+    // Palette only where the terminal told a palette colour, and never in GNU screen.
+    struct PaletteCase {
+        ColorMode requested;
+        bool gnuScreen;
+        bool answered;
+        ColorMode expected;
+    };
+    const PaletteCase paletteCases[] = {
+        {ColorMode::Auto, false, true, ColorMode::Palette},
+        {ColorMode::Auto, true, true, ColorMode::Colors256},
+        {ColorMode::Palette, false, true, ColorMode::Palette},
+        {ColorMode::Palette, false, false, ColorMode::TrueColor},
+        {ColorMode::Palette, true, true, ColorMode::Colors256},
+        {ColorMode::Colors16, false, true, ColorMode::Colors16},
+    };
+    for (const PaletteCase& c : paletteCases) {
+        EXPECT_EQ(resolveColorMode(c.requested, "truecolor", "xterm", c.gnuScreen, c.answered),
+                  c.expected)
+            << static_cast<int>(c.requested) << " " << c.gnuScreen << " " << c.answered;
+    }
     EXPECT_EQ(resolveColorMode(ColorMode::TrueColor, nullptr, "screen", true),
               ColorMode::TrueColor); // the user's choice
+}
+
+// [palette] More mixes on screen than entries 16-255: the rest go out as 24-bit codes and
+// every cell still shows its colour; once few are shown, freed entries serve new mixes.
+TEST(TerminalOutputPalette, mixes_beyond_the_entries_fall_back_and_freed_entries_are_reused) {
+    TerminalOutput out;
+    ASSERT_TRUE(out.create(80, 50));
+    out.setColorMode(ColorMode::Palette);
+    out.setLayout(DisplayLayout::Half);
+    out.setTerminalSize(80, 25);
+    EmulatedTerminal terminal(80, 25);
+    // Light shade over each attribute (upper) and medium shade (lower): over 300 mixes.
+    CellImage image = makeImage(80, 50);
+    for (int32_t i = 0; i < 80 * 50; ++i) {
+        const int32_t row = i / 80;
+        const int32_t column = i % 80;
+        const uint16_t attribute = static_cast<uint16_t>((row / 2 * 80 + column) & 0xFF);
+        image.cells[static_cast<size_t>(i)] =
+            Cell{row % 2 ? uint16_t{0xB1} : uint16_t{0xB0}, attribute};
+    }
+    sendFrame(out, image, terminal);
+    EXPECT_EQ(shows(out, image, terminal), "");
+    EXPECT_TRUE(contains(out, ";2;")) << "no 24-bit fallback";
+    // Dark shade everywhere, in two mixes and then in two others: once the first two show,
+    // every other entry is free for the next.
+    for (const int attributes : {0x1E4A, 0x2C5B}) {
+        for (int32_t i = 0; i < 80 * 50; ++i)
+            image.cells[static_cast<size_t>(i)] = Cell{
+                0xB2, static_cast<uint16_t>(i % 80 < 40 ? attributes >> 8 : attributes & 0xFF)};
+        sendFrame(out, image, terminal);
+        EXPECT_EQ(shows(out, image, terminal), "") << attributes;
+    }
+    EXPECT_FALSE(contains(out, ";2;"));
+    EXPECT_TRUE(contains(out, "\x1b]4;"));
 }

@@ -339,6 +339,28 @@ TEST(RenderFrames, AnsiFrameOfTheCaptionShowsTheSameCellsAsItsCellsFrame) {
     EXPECT_EQ(replayMismatch(ansi, frame, halfIn256), "");
 }
 
+// Shown with cat, palette frames leave the terminal's palette as it was: they set it first
+// and reset it last, and in between show the frame's exact colours.
+TEST(RenderFrames, PaletteFramesSetThePaletteFirstAndResetItLast) {
+    const AnsiCase halfInPalette{DisplayLayout::Half, ColorMode::Palette};
+    const std::string cells = render("660", FrameFormat::Cells);
+    const std::string ansi = render("659-660", FrameFormat::Ansi, 0.01, halfInPalette);
+    const std::string set = classicPaletteSequence();
+    const std::string reset = kResetPalette;
+    ASSERT_EQ(ansi.compare(0, set.size(), set), 0);
+    ASSERT_EQ(ansi.compare(ansi.size() - reset.size(), reset.size(), reset), 0);
+    CellImage frame;
+    ASSERT_TRUE(frame.create(80, 50));
+    for (size_t i = 0; i < 4000; ++i)
+        frame.cells[i] =
+            Cell{static_cast<uint8_t>(cells[2 * i]), static_cast<uint8_t>(cells[2 * i + 1])};
+    EmulatedTerminal terminal(80, 25);
+    terminal.write(ansi.data(), ansi.size() - reset.size());
+    EXPECT_EQ(terminal.mismatch(frame, 0, 0, 80, 25, ColorMode::Palette, DisplayLayout::Half), "");
+    terminal.write(reset.data(), reset.size());
+    for (const int entry : terminal.palette) EXPECT_EQ(entry, -1);
+}
+
 TEST(RenderFrames, TheWholeDemoEndsAfterItsLastFrame) {
     const std::string cells = render(nullptr, FrameFormat::Cells, 0.5);
     EXPECT_EQ(cells.size(), 118 * kFrameCellBytes);
