@@ -30,8 +30,12 @@ struct EmulatedTerminal {
 
     // Empty when the terminal shows the visibleWidth x visibleHeight top-left part (in
     // terminal cells) of `image` laid out in `layout` at (originColumn, originRow) in `mode`'s
-    // colours, else the first difference.
+    // colours, else the first difference. Half blocks: ▄ in the lower cell's colour over the
+    // upper's; under `either` also ▀ in the upper's over the lower's.
     std::string mismatch(const CellImage& image, int originColumn, int originRow, int visibleWidth,
                          int visibleHeight, ColorMode mode,
-                         DisplayLayout layout = DisplayLayout::Cells) const;
+                         DisplayLayout layout = DisplayLayout::Cells, bool either = false) const;
+
+    // How many cells of the screen show `codePoint`.
+    int count(uint32_t codePoint) const;
 };

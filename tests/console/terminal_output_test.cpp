@@ -493,10 +493,88 @@ TEST(TerminalOutputLayouts, half_block_worked_example) {
         sendFrame(out, image, terminal);
         VTermScreenCell cell{};
         vterm_screen_get_cell(terminal.screen, VTermPos{0, 0}, &cell);
-        EXPECT_EQ(cell.chars[0], 0x2580u) << modeName(c.mode);
-        const int fg = c.rgb ? (cell.fg.rgb.red << 16 | cell.fg.rgb.green << 8 | cell.fg.rgb.blue)
-                             : cell.fg.indexed.idx;
-        EXPECT_EQ(fg, c.expected) << modeName(c.mode);
+        // A lower half block: the upper colour is its background.
+        EXPECT_EQ(cell.chars[0], 0x2584u) << modeName(c.mode);
+        const int bg = c.rgb ? (cell.bg.rgb.red << 16 | cell.bg.rgb.green << 8 | cell.bg.rgb.blue)
+                             : cell.bg.indexed.idx;
+        EXPECT_EQ(bg, c.expected) << modeName(c.mode);
+    }
+}
+
+// [half glyphs] Lower writes ▄ alone; Either turns a character into ▀ where that keeps more
+// of the current colours. Worked example: three characters of two solid colours, A over B,
+// B over A, A over B. Lower writes ▄ in B on A, A on B, B on A: three colour changes. Either
+// writes ▄ in B on A, then ▀ in B on A (B over A), then ▄ in B on A: one change.
+TEST(TerminalOutputLayouts, half_glyphs_worked_example) {
+    struct Case {
+        HalfGlyphs glyphs;
+        const char* shown; // the three characters
+        size_t colourChanges;
+    };
+    const Case cases[] = {{HalfGlyphs::Lower, "\u2584\u2584\u2584", 3},
+                          {HalfGlyphs::Either, "\u2584\u2580\u2584", 1}};
+    for (const Case& c : cases) {
+        CellImage image = makeImage(3, 2);
+        constexpr uint16_t kA = 0x99, kB = 0xCC; // bright blue, bright red
+        const uint16_t upper[] = {kA, kB, kA};
+        for (int x = 0; x < 3; ++x) {
+            image.cells[static_cast<size_t>(x)] = Cell{' ', upper[x]};
+            image.cells[static_cast<size_t>(3 + x)] = Cell{' ', upper[x] == kA ? kB : kA};
+        }
+        TerminalOutput out;
+        ASSERT_TRUE(out.create(3, 2));
+        out.halfGlyphs = c.glyphs;
+        out.setColorMode(ColorMode::TrueColor);
+        out.setLayout(DisplayLayout::Half);
+        out.setTerminalSize(3, 1);
+        EmulatedTerminal terminal(3, 1);
+        sendFrame(out, image, terminal);
+        std::string shown;
+        for (int x = 0; x < 3; ++x)
+            shown += terminal.character(x, 0) == 0x2580 ? "\u2580" : "\u2584";
+        EXPECT_EQ(shown, c.shown);
+        const std::string bytes(out.bytes.get(), out.length);
+        size_t changes = 0;
+        for (size_t at = bytes.find("38;2;"); at != std::string::npos;
+             at = bytes.find("38;2;", at + 1))
+            ++changes;
+        EXPECT_EQ(changes, c.colourChanges) << c.shown;
+        EXPECT_EQ(terminal.mismatch(image, 0, 0, 3, 1, ColorMode::TrueColor, DisplayLayout::Half,
+                                    c.glyphs == HalfGlyphs::Either),
+                  "");
+    }
+}
+
+// Demo-like frames, updates and repaints in half: the terminal shows the picture's colours
+// with either policy, Lower never writes ▀, and Either writes fewer bytes.
+TEST(TerminalOutputLayouts, half_glyph_policies_show_the_same_colours) {
+    for (ColorMode mode : kModes) {
+        size_t bytes[2] = {};
+        for (HalfGlyphs glyphs : {HalfGlyphs::Lower, HalfGlyphs::Either}) {
+            const bool either = glyphs == HalfGlyphs::Either;
+            const std::string name = std::string(modeName(mode)) + (either ? " either" : " lower");
+            std::mt19937 rng(31);
+            CellImage image = makeImage(80, 50);
+            TerminalOutput out;
+            ASSERT_TRUE(out.create(80, 50));
+            out.halfGlyphs = glyphs;
+            out.setColorMode(mode);
+            out.setLayout(DisplayLayout::Half);
+            out.setTerminalSize(80, 25);
+            EmulatedTerminal terminal(80, 25);
+            for (int frame = 0; frame < 12; ++frame) {
+                randomiseDemoLike(image, rng, frame == 0 ? 100 : frame % 3 == 0 ? 2 : 20);
+                bytes[either] += sendFrame(out, image, terminal);
+                ASSERT_EQ(terminal.mismatch(image, 0, 0, 80, 25, mode, DisplayLayout::Half, either),
+                          "")
+                    << name << " frame " << frame;
+                if (!either) {
+                    ASSERT_FALSE(contains(out, "\xe2\x96\x80")) << name;
+                }
+            }
+            EXPECT_EQ(terminal.count(0x2580) > 0, either) << name;
+        }
+        EXPECT_LT(bytes[1], bytes[0]) << modeName(mode);
     }
 }
 
