@@ -351,9 +351,11 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             put(indexedSgr[background][color & 0xFF], indexedSgrLength[background][color & 0xFF]);
         }
     };
-    // `cell` in the form written over the terminal's current colours.
+    // `cell` in the form written over the terminal's current colours; the picture's own half
+    // blocks (in cells and wide) are written as they are.
+    const HalfGlyphs glyphs = layout == DisplayLayout::Half ? halfGlyphs : HalfGlyphs::Lower;
     auto written = [&](const ShownCell& cell) {
-        return writtenForm(halfGlyphs, cell, penSet, penFg, penBg);
+        return writtenForm(glyphs, cell, penSet, penFg, penBg);
     };
     // Whether a written form looks right with the terminal's current colours.
     auto showsInPen = [&](const ShownCell& cell) {

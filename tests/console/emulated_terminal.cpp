@@ -234,12 +234,3 @@ std::string EmulatedTerminal::mismatch(const CellImage& image, int originColumn,
     }
     return "";
 }
-
-int EmulatedTerminal::count(uint32_t codePoint) const {
-    int rows = 0, columns = 0;
-    vterm_get_size(vt, &rows, &columns);
-    int found = 0;
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) found += character(x, y) == codePoint;
-    return found;
-}

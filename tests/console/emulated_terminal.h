@@ -35,7 +35,4 @@ struct EmulatedTerminal {
     std::string mismatch(const CellImage& image, int originColumn, int originRow, int visibleWidth,
                          int visibleHeight, ColorMode mode,
                          DisplayLayout layout = DisplayLayout::Cells, bool either = false) const;
-
-    // How many cells of the screen show `codePoint`.
-    int count(uint32_t codePoint) const;
 };
