@@ -1,7 +1,7 @@
 // What present() costs over the whole demo at 100 frames per second, in every layout and
-// colour mode: bytes per frame (mean, 95th percentile, maximum) of the changes, and the CPU
-// time to build them per frame; beside them the bytes of a full repaint of every frame and
-// the time to build one busy frame.
+// colour mode (half with ▄ alone, and with ▀/▄ per character): bytes per frame (mean, 95th
+// percentile, maximum) of the changes, and the CPU time to build them per frame; beside them
+// the bytes of a full repaint of every frame and the time to build one busy frame.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,9 +15,11 @@
 namespace {
 
 // An output for `layout` on a terminal that shows the whole grid of the widest layout.
-std::unique_ptr<TerminalOutput> makeOutput(DisplayLayout layout, ColorMode mode) {
+std::unique_ptr<TerminalOutput> makeOutput(DisplayLayout layout, ColorMode mode,
+                                           HalfGlyphs glyphs = HalfGlyphs::Lower) {
     auto out = std::make_unique<TerminalOutput>();
     if (!out->create(80, 50)) std::abort();
+    out->halfGlyphs = glyphs;
     out->setColorMode(mode);
     out->setLayout(layout);
     out->setTerminalSize(160, 50);
@@ -26,9 +28,10 @@ std::unique_ptr<TerminalOutput> makeOutput(DisplayLayout layout, ColorMode mode)
 
 // Each iteration encodes the whole demo, frame after frame, as present() would (changes only;
 // with `repaint`, every frame in full). Counters: bytes per frame and CPU time per frame.
-void wholeDemo(benchmark::State& state, DisplayLayout layout, ColorMode mode, bool repaint) {
+void wholeDemo(benchmark::State& state, DisplayLayout layout, ColorMode mode, bool repaint,
+               HalfGlyphs glyphs = HalfGlyphs::Lower) {
     const std::vector<CellImage>& frames = demoFrames();
-    auto out = makeOutput(layout, mode);
+    auto out = makeOutput(layout, mode, glyphs);
     std::vector<size_t> sizes(frames.size() - 1);
     for (auto _ : state) {
         out->invalidate();
@@ -72,6 +75,15 @@ KAVEO_LAYOUT_BENCH(half_24_bit, DisplayLayout::Half, ColorMode::TrueColor);
 KAVEO_LAYOUT_BENCH(cells_palette, DisplayLayout::Cells, ColorMode::Palette);
 KAVEO_LAYOUT_BENCH(wide_palette, DisplayLayout::Wide, ColorMode::Palette);
 KAVEO_LAYOUT_BENCH(half_palette, DisplayLayout::Half, ColorMode::Palette);
+
+#define KAVEO_EITHER_BENCH(name, mode)                                                             \
+    BENCHMARK_CAPTURE(wholeDemo, name, DisplayLayout::Half, mode, false, HalfGlyphs::Either)       \
+        ->Unit(benchmark::kMillisecond)                                                            \
+        ->Iterations(3)
+
+KAVEO_EITHER_BENCH(half_either_16_colours, ColorMode::Colors16);
+KAVEO_EITHER_BENCH(half_either_256_colours, ColorMode::Colors256);
+KAVEO_EITHER_BENCH(half_either_24_bit, ColorMode::TrueColor);
 
 BENCHMARK_CAPTURE(wholeDemo, full_repaint_cells_16_colours, DisplayLayout::Cells,
                   ColorMode::Colors16, true)

@@ -70,7 +70,7 @@ enum class ColorMode : uint8_t { Auto, Colors16, Colors256, TrueColor, Palette }
 // How a terminal shows the picture's cells, which are square in the picture's own geometry
 // while a terminal's character cells are about twice as tall as wide. Wide: each cell as two
 // identical columns (twice the picture's width). Half: two stacked cells in one character, as
-// the colours of an upper half block (half the picture's height). Cells: one character per
+// the colours of a half block (half the picture's height). Cells: one character per
 // cell. Auto: wide where it fits, else half in 256 and 24-bit colour, else cells; chosen
 // again on every resize.
 enum class DisplayLayout : uint8_t { Auto, Wide, Half, Cells };

@@ -16,8 +16,10 @@
 // set is cleared on leaving (where no title stack is known from XTVERSION or DA2: the pop then
 // restores the title where a stack exists after all, and leaves an empty title where none
 // does, never our statistics), and GNU screen (DA2, or TERM without TMUX): no 24-bit colour
-// and no mouse tracking there. On leaving, the screen is cleared in the default colours, which
-// only shows where the terminal has no alternate screen (GNU screen by default).
+// and no mouse tracking there; and the half layout's glyphs (▀ and ▄ mixed only where the
+// terminal draws block elements itself, else ▄). On leaving, the screen is cleared in the
+// default colours, which only shows where the terminal has no alternate screen (GNU screen by
+// default).
 // Leaves out: terminals without ANSI sequences, non-UTF-8 terminals, the mouse wheel.
 // A terminal smaller than the layout's grid shows its top-left part; a larger one shows it
 // centred. At start a terminal too small for the requested layout is asked to grow to fit it
@@ -594,6 +596,8 @@ bool ConsoleScreen::open(const char* title, int32_t newWidth, int32_t newHeight)
     const ColorMode mode = resolveColorMode(colorMode, std::getenv("COLORTERM"), term, gnuScreen,
                                             answers.answeredPalette());
     const bool palette = mode == ColorMode::Palette;
+    platform->output.halfGlyphs =
+        answers.drawsBlockElements() ? HalfGlyphs::Either : HalfGlyphs::Lower;
     buildSequences(growColumns, growRows, columns, rows,
                    LeaveChoices{platform->synchronizedOutput, !answers.hasTitleStack(),
                                 palette ? &answers : nullptr});

@@ -16,6 +16,7 @@ constexpr uint8_t kModeAlwaysReset = 4;
 // DA2 terminal types that change what the back end does.
 constexpr uint32_t kTypeVte = 65;
 constexpr uint32_t kTypeGnuScreen = 83;
+constexpr uint32_t kTypeRxvtUnicode = 85;
 
 struct TerminalAnswers {
     static constexpr size_t kMaxVersion = 63;
@@ -41,6 +42,12 @@ struct TerminalAnswers {
 
     // Whether the terminal told a palette colour: it takes palette changes (OSC 4).
     bool answeredPalette() const;
+    // Whether the terminal is known to draw the block elements (▀ ▄ █) itself, edge to edge,
+    // rather than from the font: by its name (kitty, foot, WezTerm), its DA2 type (VTE,
+    // rxvt-unicode) or Alacritty's DA2 answer (type 0 and a large version number: 1700 from
+    // Alacritty 0.11.0). A multiplexer answers for itself, so inside tmux or GNU
+    // screen this is false whatever draws outside.
+    bool drawsBlockElements() const;
 
     // Whether the terminal is GNU screen by its DA2 type.
     bool isGnuScreen() const { return secondaryAttributes && terminalType == kTypeGnuScreen; }

@@ -57,6 +57,7 @@ bool isBlank(uint8_t character) {
 }
 
 constexpr uint8_t kFullBlock = 0xDB;
+constexpr uint8_t kLowerHalfBlock = 0xDC;
 constexpr uint8_t kUpperHalfBlock = 0xDF;
 
 // Whether two terminal cells look the same: blanks only by their background.
@@ -118,7 +119,17 @@ uint32_t seenColor(const TerminalOutput& out, const Cell& cell) {
     const uint32_t top = seenColor(out, upper);
     const uint32_t bottom = lower ? seenColor(out, *lower) : out.consoleColor[0];
     // Equal halves as a space: cheaper, and seamless like the full block.
-    return top == bottom ? ShownCell{0, top, ' '} : ShownCell{top, bottom, kUpperHalfBlock};
+    return top == bottom ? ShownCell{0, top, ' '} : ShownCell{bottom, top, kLowerHalfBlock};
+}
+
+// What is written for `cell` over the pen's colours: under Either, a lower half block becomes
+// the upper one with its colours swapped where that changes fewer of them (ties keep ▄).
+[[gnu::always_inline]] inline ShownCell writtenForm(HalfGlyphs glyphs, const ShownCell& cell,
+                                                    bool penSet, uint32_t penFg, uint32_t penBg) {
+    if (glyphs != HalfGlyphs::Either || cell.glyph != kLowerHalfBlock || !penSet) return cell;
+    const int asIs = (cell.foreground != penFg) + (cell.background != penBg);
+    const int swapped = (cell.background != penFg) + (cell.foreground != penBg);
+    return swapped < asIs ? ShownCell{cell.background, cell.foreground, kUpperHalfBlock} : cell;
 }
 
 // The terminal cell of picture column px of the picture row `upperRow` (and in half
@@ -484,7 +495,13 @@ void TerminalOutput::appendFrame(const CellImage& back) {
         shown[0] = fg;
         shown[1] = bg;
     };
-    // Whether `cell` looks right when written with the terminal's current colours.
+    // `cell` in the form written over the terminal's current colours; the picture's own half
+    // blocks (in cells and wide) are written as they are.
+    const HalfGlyphs glyphs = layout == DisplayLayout::Half ? halfGlyphs : HalfGlyphs::Lower;
+    auto written = [&](const ShownCell& cell) {
+        return writtenForm(glyphs, cell, penSet, penFg, penBg);
+    };
+    // Whether a written form looks right with the terminal's current colours.
     auto showsInPen = [&](const ShownCell& cell) {
         if (!penSet) return false;
         return cell.background == penBg && (isBlank(cell.glyph) || cell.foreground == penFg);
@@ -543,9 +560,9 @@ void TerminalOutput::appendFrame(const CellImage& back) {
             // The terminal columns of picture column px: two in wide, the last maybe cut off.
             const int32_t firstX = wide ? 2 * px : px;
             const int32_t endX = wide && firstX + 1 < visibleWidth ? firstX + 2 : firstX + 1;
-            const ShownCell cell = shownOf(*this, half, upper, lower, px);
+            const ShownCell shown = shownOf(*this, half, upper, lower, px);
             // As the terminal shows it: the last frame's picture cells.
-            if (!repaint && sameLook(cell, shownOf(*this, half, lastUpper, lastLower, px)))
+            if (!repaint && sameLook(shown, shownOf(*this, half, lastUpper, lastLower, px)))
                 continue;
             for (int32_t x = firstX; x < endX; ++x) {
                 const int32_t column = originColumn + x;
@@ -564,7 +581,7 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                             size_t cost = 0;
                             bool sameColours = true;
                             for (int32_t i = x - gap; i < x && sameColours; ++i) {
-                                const ShownCell between = shownNow(i);
+                                const ShownCell between = written(shownNow(i));
                                 sameColours = showsInPen(between);
                                 cost += cp437Utf8(between.glyph).length;
                             }
@@ -590,7 +607,7 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                         break;
                     case Rewrite:
                         for (int32_t i = x - (column - atColumn); i < x; ++i) {
-                            const ShownCell again = shownNow(i);
+                            const ShownCell again = written(shownNow(i));
                             putGlyph(again.glyph);
                             if (!entries) continue;
                             // Now drawn with the pen's entries, which may differ from the
@@ -613,6 +630,9 @@ void TerminalOutput::appendFrame(const CellImage& back) {
                     atRow = row;
                     atColumn = column;
                 }
+
+                // The form written: in half, either half block where the terminal draws them.
+                const ShownCell cell = written(shown);
 
                 // [entries] Held before any is set, so that setting one never takes another
                 // this cell needs; the cell's old ones are let go first.

@@ -2,8 +2,8 @@
 // that bring the terminal up to date. Pure: no terminal is touched; present() writes the bytes.
 //
 // Layouts (DisplayLayout): the picture's cells one to a character (cells), as two identical
-// columns (wide) or two to a character as the colours of an upper half block (half); Auto
-// picks by the terminal's size and the colour mode, again on every resize.
+// columns (wide) or two to a character as the colours of a half block (half); Auto picks by
+// the terminal's size and the colour mode, again on every resize.
 // Colour modes: 16 colours (SGR 30-37/90-97, 40-47/100-107: the terminal theme's colours),
 // 256 colours and 24-bit colour (both pinned to the classic console palette, so the picture
 // looks the same in every theme), and palette: the terminal's entries 0-15 set to the classic
@@ -63,6 +63,13 @@ struct ShownCell {
     uint8_t glyph;
 };
 
+// The glyphs of the half layout. A terminal that draws half blocks from its font leaves a
+// seam at one edge of each: fewest with the lower half block (▄, the lower cell's colour on
+// the upper's). Lower writes ▄ alone. Either writes ▀ or ▄ per character, whichever needs
+// fewer colour changes: fewer bytes, for terminals that draw block elements themselves, where
+// the two look the same.
+enum class HalfGlyphs : uint8_t { Lower, Either };
+
 struct TerminalOutput {
     // Longest title kept, in code page 437 bytes; longer titles are cut.
     static constexpr size_t kMaxTitle = 128;
@@ -77,6 +84,7 @@ struct TerminalOutput {
     ColorMode colorMode = ColorMode::Colors16;            // never Auto; set with setColorMode
     DisplayLayout requestedLayout = DisplayLayout::Cells; // set with setLayout; may be Auto
     DisplayLayout layout = DisplayLayout::Cells;          // the one shown, never Auto
+    HalfGlyphs halfGlyphs = HalfGlyphs::Lower; // from the terminal's answers, before a frame
     int32_t pictureWidth = 0;
     int32_t pictureHeight = 0;
     int32_t terminalColumns = 0;
@@ -177,7 +185,8 @@ struct TerminalOutput {
     void appendTitle(const char* title);
 
     // The terminal cell at grid column, row (0-based, within visibleWidth x visibleHeight)
-    // as the frames appended so far leave it; meaningless before the first.
+    // as the frames appended so far leave it; meaningless before the first. A half block is
+    // given as ▄ (under Either it may be the ▀ that looks the same).
     ShownCell shownAt(int32_t column, int32_t row) const;
 
     // Appends what turns the terminal's picture into `back` (a CellImage of the size given to

@@ -197,7 +197,7 @@ ExpectedCell expectedCell(const CellImage& image, int column, int row, ColorMode
         const int top = expectedColor(seenColor(upper), mode);
         const int bottom = expectedColor(seenColor(lower), mode);
         if (top == bottom) return ExpectedCell{0x20, 0, top};
-        return ExpectedCell{0x2580, top, bottom};
+        return ExpectedCell{0x2584, bottom, top};
     }
     const int x = layout == DisplayLayout::Wide ? column / 2 : column;
     const Cell& cell = image.cells[static_cast<size_t>(row * image.width + x)];
@@ -260,15 +260,17 @@ uint32_t EmulatedTerminal::character(int column, int row) const {
 
 std::string EmulatedTerminal::mismatch(const CellImage& image, int originColumn, int originRow,
                                        int visibleWidth, int visibleHeight, ColorMode mode,
-                                       DisplayLayout layout) const {
+                                       DisplayLayout layout, bool either) const {
     for (int y = 0; y < visibleHeight; ++y) {
         for (int x = 0; x < visibleWidth; ++x) {
-            const ExpectedCell want = expectedCell(image, x, y, mode, layout);
+            ExpectedCell want = expectedCell(image, x, y, mode, layout);
             const std::string at = "terminal cell (" + std::to_string(x) + "," + std::to_string(y) +
                                    ") of the picture: ";
             VTermScreenCell cell{};
             vterm_screen_get_cell(screen, VTermPos{originRow + y, originColumn + x}, &cell);
             const uint32_t shown = cell.chars[0] == 0 ? 0x20 : cell.chars[0];
+            if (either && want.codePoint == 0x2584 && shown == 0x2580)
+                want = ExpectedCell{0x2580, want.background, want.foreground};
             // A space and a no-break space look alike: either may stand for the other.
             const bool blanks = (shown == 0x20 || shown == 0xA0) &&
                                 (want.codePoint == 0x20 || want.codePoint == 0xA0);

@@ -37,7 +37,9 @@ struct EmulatedTerminal {
     // terminal cells) of `image` laid out in `layout` at (originColumn, originRow) in `mode`'s
     // colours, else the first difference. In Palette, indexed colours are read through the
     // entries the bytes set and must show the 24-bit colours.
+    // colours, else the first difference. Half blocks: ▄ in the lower cell's colour over the
+    // upper's; under `either` also ▀ in the upper's over the lower's.
     std::string mismatch(const CellImage& image, int originColumn, int originRow, int visibleWidth,
                          int visibleHeight, ColorMode mode,
-                         DisplayLayout layout = DisplayLayout::Cells) const;
+                         DisplayLayout layout = DisplayLayout::Cells, bool either = false) const;
 };

@@ -538,3 +538,47 @@ TEST(InputDecoderAnswers, answers_are_noted_and_never_become_keys) {
         }
     }
 }
+
+// Which terminals draw block elements themselves, from the answers of the terminals here
+// (whole rounds as each answered) and of a few known by name; anything else, nothing answered
+// included, is not known to.
+TEST(InputDecoderAnswers, block_drawing_terminals_are_known_by_their_answers) {
+    struct Case {
+        const char* name;
+        const char* bytes;
+        bool drawsBlocks;
+    };
+    const Case cases[] = {
+        {"kitty",
+         "\x1b[?2026;2$y\x1bP>|kitty(0.26.5)\x1b\\\x1b]4;1;rgb:cccc/0404/0303\x1b\\"
+         "\x1b[>1;4000;26c\x1b[?62;c",
+         true},
+        {"foot", "\x1b[?2026;2$y\x1bP>|foot(1.13.1)\x1b\\\x1b[>1;11301;0c\x1b[?62;4;22c", true},
+        {"WezTerm", "\x1bP>|WezTerm 20230712-072601-f4abf8fd\x1b\\\x1b[?65;4;6;18;22c", true},
+        {"VTE (sakura)",
+         "\x1b[?2026;4$y\x1b]4;1;rgb:cccc/0000/0000\x1b\\\x1b[>65;7006;1c\x1b[?65;1;9c", true},
+        {"urxvt", "\x1b[?2026;0$y\x1b]4;1;rgb:cdcd/0000/0000\x1b\x1b[>85;95;0c\x1b[?1;2c", true},
+        {"alacritty", "\x1b]4;1;rgb:cccc/6666/6666\x1b\\\x1b[>0;1700;1c\x1b[?6c", true},
+        {"xterm",
+         "\x1b[?2026;0$y\x1bP>|XTerm(379)\x1b\\\x1b]4;1;rgb:cdcd/0000/0000\x1b\\"
+         "\x1b[>41;379;0c\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c",
+         false},
+        {"st", "\x1b]4;1;rgb:cdcd/0000/0000\a\x1b[?6c", false},
+        {"mlterm",
+         "\x1b[?2026;0$y\x1b]4;1;rgb:cdcd/0000/0000\x1b\\\x1b[>24;279;0c"
+         "\x1b[?63;1;2;3;4;6;7;15;18;22;29c",
+         false},
+        {"zutty", "\x1b]4;1;rgb:cdcd/0000/0000\x1b\\\x1b[>64;0;0c\x1b[?64;1;9;15;21;22c", false},
+        {"tmux (in kitty or not)", "\x1bP>|tmux 3.3a\x1b\\\x1b[>84;0;0c\x1b[?1;2c", false},
+        {"GNU screen", "\x1b[>83;40900;0c\x1b[?1;2c", false},
+        {"type 0 with a small version", "\x1b[>0;10;1c\x1b[?61;6;7;22;23;24;28;32;42c", false},
+        {"DA1 alone", "\x1b[?1;2c", false},
+        {"nothing", "", false},
+    };
+    for (const Case& c : cases) {
+        InputDecoder d;
+        feed(d, c.bytes, 0);
+        EXPECT_EQ(keys(drain(d, InputDecoder::kEscapeTimeoutMs)), "") << c.name;
+        EXPECT_EQ(d.answers.drawsBlockElements(), c.drawsBlocks) << c.name;
+    }
+}

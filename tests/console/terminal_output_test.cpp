@@ -55,8 +55,9 @@ size_t sendFrame(TerminalOutput& out, const CellImage& image, EmulatedTerminal& 
 
 std::string shows(const TerminalOutput& out, const CellImage& image,
                   const EmulatedTerminal& terminal) {
-    return terminal.mismatch(image, out.originColumn, out.originRow, out.visibleWidth,
-                             out.visibleHeight, out.colorMode, out.layout);
+    return terminal.mismatch(
+        image, out.originColumn, out.originRow, out.visibleWidth, out.visibleHeight, out.colorMode,
+        out.layout, out.layout == DisplayLayout::Half && out.halfGlyphs == HalfGlyphs::Either);
 }
 
 bool contains(const TerminalOutput& out, const char* text) {
@@ -337,6 +338,7 @@ TEST(TerminalOutputLayouts, every_layout_and_mode_stays_equal_across_updates_and
             CellImage image = makeImage(80, 50);
             TerminalOutput out;
             ASSERT_TRUE(out.create(80, 50));
+            out.halfGlyphs = HalfGlyphs::Either; // the picture's own half blocks stay as drawn
             out.setColorMode(mode);
             out.setLayout(layout);
             out.setTerminalSize(160, 50);
@@ -502,10 +504,53 @@ TEST(TerminalOutputLayouts, half_block_worked_example) {
         sendFrame(out, image, terminal);
         VTermScreenCell cell{};
         vterm_screen_get_cell(terminal.screen, VTermPos{0, 0}, &cell);
-        EXPECT_EQ(cell.chars[0], 0x2580u) << modeName(c.mode);
-        const int fg = c.rgb ? (cell.fg.rgb.red << 16 | cell.fg.rgb.green << 8 | cell.fg.rgb.blue)
-                             : cell.fg.indexed.idx;
-        EXPECT_EQ(fg, c.expected) << modeName(c.mode);
+        // A lower half block: the upper colour is its background.
+        EXPECT_EQ(cell.chars[0], 0x2584u) << modeName(c.mode);
+        const int bg = c.rgb ? (cell.bg.rgb.red << 16 | cell.bg.rgb.green << 8 | cell.bg.rgb.blue)
+                             : cell.bg.indexed.idx;
+        EXPECT_EQ(bg, c.expected) << modeName(c.mode);
+    }
+}
+
+// [half glyphs] Lower writes ▄ alone; Either turns a character into ▀ where that keeps more
+// of the current colours. Worked example: three characters of two solid colours, A over B,
+// B over A, A over B. Lower writes ▄ in B on A, A on B, B on A: three colour changes. Either
+// writes ▄ in B on A, then ▀ in B on A (B over A), then ▄ in B on A: one change.
+TEST(TerminalOutputLayouts, half_glyphs_worked_example) {
+    struct Case {
+        HalfGlyphs glyphs;
+        const char* shown; // the three characters
+        size_t colourChanges;
+    };
+    const Case cases[] = {{HalfGlyphs::Lower, "\u2584\u2584\u2584", 3},
+                          {HalfGlyphs::Either, "\u2584\u2580\u2584", 1}};
+    for (const Case& c : cases) {
+        CellImage image = makeImage(3, 2);
+        constexpr uint16_t kA = 0x99, kB = 0xCC; // bright blue, bright red
+        const uint16_t upper[] = {kA, kB, kA};
+        for (int x = 0; x < 3; ++x) {
+            image.cells[static_cast<size_t>(x)] = Cell{' ', upper[x]};
+            image.cells[static_cast<size_t>(3 + x)] = Cell{' ', upper[x] == kA ? kB : kA};
+        }
+        TerminalOutput out;
+        ASSERT_TRUE(out.create(3, 2));
+        out.halfGlyphs = c.glyphs;
+        out.setColorMode(ColorMode::TrueColor);
+        out.setLayout(DisplayLayout::Half);
+        out.setTerminalSize(3, 1);
+        EmulatedTerminal terminal(3, 1);
+        sendFrame(out, image, terminal);
+        std::string shown;
+        for (int x = 0; x < 3; ++x)
+            shown += terminal.character(x, 0) == 0x2580 ? "\u2580" : "\u2584";
+        EXPECT_EQ(shown, c.shown);
+        const std::string bytes(out.bytes.get(), out.length);
+        size_t changes = 0;
+        for (size_t at = bytes.find("38;2;"); at != std::string::npos;
+             at = bytes.find("38;2;", at + 1))
+            ++changes;
+        EXPECT_EQ(changes, c.colourChanges) << c.shown;
+        EXPECT_EQ(shows(out, image, terminal), "") << c.shown;
     }
 }
 

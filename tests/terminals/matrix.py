@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The terminal matrix: kaveo's frames and its live demo in real terminal emulators under Xvfb
 (foot in cage, whose output is a window there too), read back from screenshots and compared
-with what the program meant to show; prints a table per terminal with the seam, frame-rate,
-CPU and Escape measures.
+with what the program meant to show, and which half blocks the live program writes there;
+prints a table per terminal with the seam, frame-rate, CPU and Escape measures.
 
 usage: matrix.py KAVEO MATRIX_FRAMES [--only NAME,...] [--report FILE]
 Exit 0 when every check passes or fails as its terminal's expectation file (expect/NAME.txt)
@@ -39,6 +39,8 @@ STEADY = 0.06        # seconds between two screenshots that must agree
 CHANGE_SECONDS = 4 # the longest a terminal may take to start showing a new frame
 RETRIES, RETRY_SECONDS = 2, 0.5  # a frame that does not match is looked at again
 PLAY_SECONDS = 1.5   # of the demo before Space
+HALF_SECONDS = 1.0   # of the demo in the half layout before Escape
+SEAM_SLACK = 3       # points of seam error the live half blocks may have over the fewest
 STATS_SECONDS = 2.0  # of statistics before the title is read and Escape pressed
 
 
@@ -333,6 +335,8 @@ def check_frame(image, grid, expected, theme, want, layout):
                 samples = [(None, paper)]
             elif code == UPPER_HALF:
                 samples = [("upper", ink_colour), ("lower", paper)]
+            elif code == LOWER_HALF:
+                samples = [("upper", paper), ("lower", ink_colour)]
             elif code in SHADES:
                 shades += 1
                 seen = sc.mean(image, grid, column, row)
@@ -568,6 +572,42 @@ class TerminalRun:
             before.save(self.work / f"{self.terminal.name}-before.png")
             after.save(self.work / f"{self.terminal.name}-after.png")
 
+    def half_glyphs(self):
+        """The half blocks the live program writes in this terminal (read from its output)
+        must leave the fewest seams the halfblocks pattern measured here, within SEAM_SLACK
+        points of top and bottom error (the right edge's does not depend on the glyph)."""
+        if not self.driver.ask("ready"):
+            raise RuntimeError("the driver did not clear the screen")
+        output, pid_file = self.work / "half.out", self.work / "play.pid"
+        for f in (output, pid_file):
+            if f.exists():
+                f.unlink()
+        self.driver.send("half")
+        pid = wait_for(lambda: pid_file.exists() and pid_file.read_text().strip(), 10)
+        if not pid:
+            self.results["half-glyphs"] = (False, "the demo did not start in half")
+            return
+        time.sleep(HALF_SECONDS)
+        self.display.key(self.state, "Escape")
+        if self.driver.answer(10) != "half":
+            os.kill(int(pid), signal.SIGTERM)
+            self.driver.answer(5)
+            self.results["half-glyphs"] = (False, "Escape did not end the demo in half")
+            return
+        data = output.read_bytes() if output.exists() else b""
+        upper, lower = data.count("▀".encode()), data.count("▄".encode())
+        glyphs = "mixed" if upper and lower else "▀" if upper else "▄" if lower else None
+        self.measures["half-glyphs"] = glyphs or "none"
+        seams = self.measures.get("seams")
+        if glyphs is None:
+            self.results["half-glyphs"] = (False, "no half blocks written")
+        elif seams:
+            error = {name: 100 * (s["top"] + s["bottom"]) for name, s in seams.items()}
+            fewest = min(error.values())
+            self.results["half-glyphs"] = (error[glyphs] <= fewest + SEAM_SLACK,
+                                           f"{glyphs}: seam error {error[glyphs]:.0f}, "
+                                           f"fewest {fewest:.0f} ({min(error, key=error.get)})")
+
     def cpu_processes(self):
         names = self.terminal.processes
         pids = [p for p in [self.process.pid] + descendants(self.process.pid)
@@ -695,6 +735,7 @@ def main():
                     if terminal.still_frames:
                         one.frames(work / "frames")
                     one.live()
+                    one.half_glyphs()
             except Exception as error:  # the next terminal still runs; this one failed
                 one.results["run"] = (False, f"{type(error).__name__}: {error}")
             finally:
@@ -725,14 +766,14 @@ def format_report(rows, seconds):
     load = " ".join(Path("/proc/loadavg").read_text().split()[:3])
     lines = [f"terminal matrix: {seconds:.0f} s, load average {load}", "",
              "| terminal | result | time | fps | terminal CPU % | Escape ms | "
-             "seams ▀ / ▄ / mixed: top/bottom/right % error, split px |",
-             "|---|---|---|---|---|---|---|"]
+             "seams ▀ / ▄ / mixed: top/bottom/right % error, split px | live half |",
+             "|---|---|---|---|---|---|---|---|"]
     for name, summary, when, _, measures in rows:
         fps = f"{measures['fps']:.0f}" if "fps" in measures else "-"
         cpu = f"{measures['cpu']:.0f}" if "cpu" in measures else "-"
         escape = f"{1000 * measures['escape']:.0f}" if "escape" in measures else "-"
         lines.append(f"| {name} | {summary} | {when} | {fps} | {cpu} | {escape} | "
-                     f"{seam_text(measures.get('seams'))} |")
+                     f"{seam_text(measures.get('seams'))} | {measures.get('half-glyphs', '-')} |")
     lines.append("")
     for name, _, _, judged, _ in rows:
         for check, (verdict, detail) in judged.items():
