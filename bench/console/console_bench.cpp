@@ -84,6 +84,7 @@ KAVEO_LAYOUT_BENCH(half_palette, DisplayLayout::Half, ColorMode::Palette);
 KAVEO_EITHER_BENCH(half_either_16_colours, ColorMode::Colors16);
 KAVEO_EITHER_BENCH(half_either_256_colours, ColorMode::Colors256);
 KAVEO_EITHER_BENCH(half_either_24_bit, ColorMode::TrueColor);
+KAVEO_EITHER_BENCH(half_either_palette, ColorMode::Palette);
 
 BENCHMARK_CAPTURE(wholeDemo, full_repaint_cells_16_colours, DisplayLayout::Cells,
                   ColorMode::Colors16, true)
