@@ -4,9 +4,9 @@
 include(GNUInstallDirs)
 
 install(TARGETS kaveo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET kaveo_play_program)
+if(TARGET kaveo_capture_program)
   # Run by kaveo only (src/shell/CMakeLists.txt tells it where).
-  install(TARGETS kaveo_play_program kaveo_capture_program
+  install(TARGETS kaveo_capture_program
           RUNTIME DESTINATION ${KAVEO_HELPER_DIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
@@ -61,7 +61,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc) # a demo program, not a game
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The player opens SDL when the sound starts instead of linking it, so the linked libraries
-# do not name it.
+# kaveo opens SDL when the sound starts instead of linking it, so the linked libraries do not
+# name it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0")
 include(CPack)

@@ -104,7 +104,6 @@ void exitTime(benchmark::State& state, std::vector<std::string> arguments) {
 
 KAVEO_START_BENCH(firstFrame, kaveo_silent, KAVEO_PROGRAM, "--silent");
 KAVEO_START_BENCH(firstFrame, kaveo_with_sound, KAVEO_PROGRAM);
-KAVEO_START_BENCH(firstFrame, kaveo_play_silent, KAVEO_PLAY_PROGRAM, "--silent");
 KAVEO_START_BENCH(firstFrame, exec_alone, "/usr/bin/printf", "\x1b[c\x1b[2J");
 KAVEO_START_BENCH(exitTime, kaveo_version, KAVEO_PROGRAM, "--version");
 KAVEO_START_BENCH(exitTime, exec_alone, "/bin/true");

@@ -46,10 +46,6 @@ int runHelper(const char* name, const char* command, int argc, char** argv) {
 
 } // namespace
 
-int runPlayProgram(int argc, char** argv) {
-    return runHelper("kaveo-play", "", argc, argv);
-}
-
 int runCaptureProgram(int argc, char** argv) {
     return runHelper("kaveo-capture", " capture", argc, argv);
 }

@@ -1,5 +1,5 @@
-// The kaveo executable: without a command (or with `play`) it plays the demo in the terminal
-// (through kaveo-play); the headless commands (render, extract) draw frames or write
+// The kaveo executable: without a command (or with `play`) it plays the demo in the terminal;
+// the headless commands (render, extract) draw frames or write
 // resources without a terminal or sound, and capture (through kaveo-capture) writes the demo
 // as a video, pictures or an asciicast recording.
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include "shell/extract_command.h"
 #include "shell/helper_programs.h"
 #include "shell/render_command.h"
+#include "shell/terminal_demo.h"
 #include "shell/terminal_usage.h"
 
 namespace {
@@ -43,9 +44,9 @@ int main(int argc, char** argv) {
         std::printf("kaveo %s\n", KAVEO_VERSION);
         return 0;
     }
-    if (argc == 1 || argv[1][0] == '-') return runPlayProgram(argc - 1, argv + 1);
+    if (argc == 1 || argv[1][0] == '-') return runTerminalDemo(argc - 1, argv + 1);
     // The default command also has a name, so that scripts can say what they mean.
-    if (std::strcmp(argv[1], "play") == 0) return runPlayProgram(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "play") == 0) return runTerminalDemo(argc - 2, argv + 2);
     std::fprintf(stderr, "kaveo: unknown command \"%s\"\n", argv[1]);
     printTerminalUsage(stderr);
     printUsage(stderr);

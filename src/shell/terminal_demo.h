@@ -1,4 +1,4 @@
-// The demo in the terminal, as kaveo-play runs it for `kaveo` without a command:
+// The demo in the terminal, as `kaveo` without a command plays it:
 // `kaveo [--silent] [--colors auto|16|256|24bit] [--layout auto|wide|half|cells]`.
 #pragma once
 

@@ -1,6 +1,6 @@
-# kaveo without its helper programs beside it (or installed) says so: a copy of it alone in
+# kaveo without kaveo-capture beside it (or installed) says so: a copy of it alone in
 # WORK runs COMMAND (arguments separated by "|") and must exit with 1, naming the program.
-#   cmake -DKAVEO=file -DWORK=folder -DCOMMAND=words -DNAMED=kaveo-play -P helper_missing.cmake
+#   cmake -DKAVEO=file -DWORK=folder -DCOMMAND=words -DNAMED=kaveo-capture -P helper_missing.cmake
 file(REMOVE_RECURSE ${WORK})
 file(COPY ${KAVEO} DESTINATION ${WORK})
 get_filename_component(name ${KAVEO} NAME)

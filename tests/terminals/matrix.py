@@ -707,9 +707,8 @@ def main():
     (work / "tmux.conf").write_text(tl.TMUX_CONF)
     (work / "screenrc").write_text(tl.SCREENRC)
     kaveo = work / "kaveo"
-    # Where the unprivileged user can run it, with the player it runs to play beside it.
+    # Where the unprivileged user can run it.
     shutil.copy(args.kaveo, kaveo)
-    shutil.copy(Path(args.kaveo).with_name("kaveo-play"), work / "kaveo-play")
     start = time.monotonic()
     rows, failed = [], False
     try:

@@ -2,9 +2,10 @@
 // the capture: only the headless commands.
 #include "capture/capture_usage.h"
 #include "shell/helper_programs.h"
+#include "shell/terminal_demo.h"
 #include "shell/terminal_usage.h"
 
-int runPlayProgram(int, char**) {
+int runTerminalDemo(int, char**) {
     std::fputs("kaveo: this build has no terminal demo; use kaveo render\n", stderr);
     return 2;
 }
